@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Developer entry point: installs the toolchains, builds the native and Windows configurations
+# and runs every test suite.
+#   ./dev.sh test        install what is missing, build everything, run all tests
+#   ./dev.sh install     only install the packages
+#   ./dev.sh bench       build and run the benchmarks
+set -euo pipefail
+cd "$(dirname "$0")"
+ROOT=$PWD
+JOBS=$(nproc)
+
+native_packages=(cmake g++ make zlib1g-dev libcurl4-openssl-dev googletest libgtest-dev
+                 libbenchmark-dev python3 openssl)
+windows_packages=(g++-mingw-w64-i686 libz-mingw-w64-dev wine wine32:i386)
+
+missing_packages() {
+  local p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' || echo "$p"
+  done
+}
+
+install_packages() {
+  local as_root=()
+  [ "$(id -u)" -eq 0 ] || as_root=(sudo)
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${as_root[@]}" dpkg --add-architecture i386
+  fi
+  local missing
+  missing=$(missing_packages "${native_packages[@]}" "${windows_packages[@]}")
+  [ -z "$missing" ] && return 0
+  echo "installing: $missing"
+  export DEBIAN_FRONTEND=noninteractive
+  "${as_root[@]}" apt-get update -q
+  # shellcheck disable=SC2086
+  "${as_root[@]}" apt-get install -y -q --no-install-recommends $missing
+}
+
+configure_and_build() {  # folder, cmake arguments...
+  local folder=$1
+  shift
+  cmake -S "$ROOT" -B "$folder" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake --build "$folder" -j "$JOBS"
+}
+
+# The Wine prefix lives in the build folder; create it once so parallel tests do not race.
+prepare_wine() {
+  export WINEPREFIX="$ROOT/build/windows/wineprefix" WINEDEBUG=-all
+  [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1 || true
+}
+
+run_tests() {
+  local status=0
+  configure_and_build build/native-sanitize -DVU_SANITIZE=ON
+  configure_and_build build/windows -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw-i686.cmake"
+
+  echo "== native tests (AddressSanitizer + UndefinedBehaviorSanitizer)"
+  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir build/native-sanitize --output-on-failure -j "$JOBS" || status=1
+
+  echo "== Windows tests under Wine"
+  prepare_wine
+  ctest --test-dir build/windows --output-on-failure -j "$JOBS" || status=1
+  wineserver -k 2>/dev/null || true
+  return $status
+}
+
+run_benchmarks() {
+  configure_and_build build/native-release -DCMAKE_BUILD_TYPE=Release
+  local bench
+  for bench in build/native-release/bench/*_bench; do
+    echo "== $bench"
+    "$bench"
+  done
+}
+
+case "${1:-}" in
+  install) install_packages ;;
+  test) install_packages; run_tests ;;
+  bench) install_packages; run_benchmarks ;;
+  *) echo "usage: $0 test|install|bench" >&2; exit 2 ;;
+esac
