@@ -44,8 +44,9 @@ configure_and_build() {  # folder, cmake arguments...
 }
 
 # The Wine prefix lives in the build folder; create it once so parallel tests do not race.
+# Overriding mscoree and mshtml keeps Wine from offering its Mono and Gecko installs.
 prepare_wine() {
-  export WINEPREFIX="$ROOT/build/windows/wineprefix" WINEDEBUG=-all
+  export WINEPREFIX="$ROOT/build/windows/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1 || true
 }
 
