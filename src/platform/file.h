@@ -45,6 +45,8 @@ public:
     std::size_t Read(void* buffer, std::size_t count) override;
     void Write(const void* buffer, std::size_t count) override;
     void SeekToEnd();
+    // Makes the data written so far durable on the disk, raising on failure.
+    void Sync();
     // Closes now, raising when the close fails (a write that the OS deferred may fail here).
     void Close();
 

@@ -9,5 +9,8 @@ namespace vu::platform {
 std::string NativePath(const std::string& corePath);
 // The core form of an OS path: unchanged on Windows, slashes turned to backslashes on POSIX.
 std::string CorePath(const std::string& nativePath);
+// A text that is equal for every spelling of one path: absolute, normalised, and case-folded
+// where the file system ignores case. Does not touch the file.
+std::string PathIdentity(const std::string& corePath);
 
 }  // namespace vu::platform

@@ -26,4 +26,8 @@ std::string ErrorText(std::uint32_t code);
 // Raises SystemError with the last OS error code; read it before anything can change it.
 [[noreturn]] void ThrowLastError(const std::string& context);
 
+// Failures the core detects itself, reported with the OS code the system uses for them.
+enum class OsError { InvalidParameter, AccessDenied, FileTooLarge };
+std::uint32_t OsErrorCode(OsError error) noexcept;
+
 }  // namespace vu::platform

@@ -113,6 +113,10 @@ void File::Write(const void* buffer, std::size_t count) {
     }
 }
 
+void File::Sync() {
+    if (::fsync(static_cast<int>(handle_)) != 0) ThrowLastError("Cannot flush " + path_);
+}
+
 void File::Close() {
     if (handle_ == -1) return;
     if (::close(static_cast<int>(std::exchange(handle_, -1))) != 0) ThrowLastError("Cannot close " + path_);

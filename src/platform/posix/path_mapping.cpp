@@ -1,6 +1,8 @@
 #include "platform/path_mapping.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 namespace vu::platform {
 
@@ -14,6 +16,13 @@ std::string CorePath(const std::string& nativePath) {
     std::string path = nativePath;
     std::replace(path.begin(), path.end(), '/', '\\');
     return path;
+}
+
+std::string PathIdentity(const std::string& corePath) {
+    const std::filesystem::path native(NativePath(corePath));
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(native, error);
+    return (error ? native : absolute).lexically_normal().string();
 }
 
 }  // namespace vu::platform

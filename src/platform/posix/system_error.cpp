@@ -16,4 +16,13 @@ void ThrowLastError(const std::string& context) {
     throw SystemError(static_cast<std::uint32_t>(errno), context);
 }
 
+std::uint32_t OsErrorCode(OsError error) noexcept {
+    switch (error) {
+        case OsError::InvalidParameter: return EINVAL;
+        case OsError::AccessDenied: return EACCES;
+        case OsError::FileTooLarge: return EFBIG;
+    }
+    return EINVAL;
+}
+
 }  // namespace vu::platform

@@ -122,6 +122,10 @@ void File::Write(const void* buffer, std::size_t count) {
     }
 }
 
+void File::Sync() {
+    if (!FlushFileBuffers(AsHandle(handle_))) ThrowLastError("Cannot flush " + path_);
+}
+
 void File::Close() {
     if (handle_ == -1) return;
     if (!CloseHandle(AsHandle(std::exchange(handle_, -1)))) ThrowLastError("Cannot close " + path_);

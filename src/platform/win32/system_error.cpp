@@ -23,4 +23,13 @@ std::string ErrorText(std::uint32_t code) {
 
 void ThrowLastError(const std::string& context) { throw SystemError(GetLastError(), context); }
 
+std::uint32_t OsErrorCode(OsError error) noexcept {
+    switch (error) {
+        case OsError::InvalidParameter: return ERROR_INVALID_PARAMETER;
+        case OsError::AccessDenied: return ERROR_ACCESS_DENIED;
+        case OsError::FileTooLarge: return ERROR_FILE_TOO_LARGE;
+    }
+    return ERROR_INVALID_PARAMETER;
+}
+
 }  // namespace vu::platform
