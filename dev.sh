@@ -40,7 +40,7 @@ configure_and_build() {  # folder, cmake arguments...
   local folder=$1
   shift
   cmake -S "$ROOT" -B "$folder" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-  cmake --build "$folder" -j "$JOBS"
+  cmake --build "$folder" -j "$JOBS" ${BUILD_TARGETS:+--target $BUILD_TARGETS}
 }
 
 # The Wine prefix lives in the build folder; create it once so parallel tests do not race.
@@ -67,12 +67,20 @@ run_tests() {
 }
 
 run_benchmarks() {
-  configure_and_build build/native-release -DCMAKE_BUILD_TYPE=Release
+  BUILD_TARGETS="md5_bench ini_bench" configure_and_build build/native-release -DCMAKE_BUILD_TYPE=Release
+  BUILD_TARGETS="ini_bench" configure_and_build build/windows-release -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw-i686.cmake"
   local bench
   for bench in build/native-release/bench/*_bench; do
-    echo "== $bench"
+    echo "== $bench (Linux)"
     "$bench"
   done
+  export WINEPREFIX="$ROOT/build/windows-release/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  for bench in build/windows-release/bench/*_bench.exe; do
+    echo "== $bench (Windows build under Wine)"
+    wine "$bench"
+  done
+  wineserver -k 2>/dev/null || true
 }
 
 case "${1:-}" in

@@ -54,16 +54,6 @@ bool WriteAttributes(const std::string& path, std::uint32_t attributes) {
     return ::chmod(native.c_str(), mode) == 0;
 }
 
-bool FileExists(const std::string& path) {
-    const auto attributes = ReadAttributes(path);
-    return attributes && (*attributes & kAttributeFolder) == 0;
-}
-
-bool FolderExists(const std::string& path) {
-    const auto attributes = ReadAttributes(path);
-    return attributes && (*attributes & kAttributeFolder) != 0;
-}
-
 bool RemoveFile(const std::string& path) {
     const std::string native = NativePath(path);
     struct stat own {};

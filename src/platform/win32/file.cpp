@@ -52,27 +52,6 @@ std::optional<File> File::TryOpen(const std::string& path, FileAccess access, Fi
     return File(reinterpret_cast<Handle>(handle), path);
 }
 
-File File::Open(const std::string& path, FileAccess access, FileShare share, FileCreation creation) {
-    std::uint32_t error = 0;
-    auto file = TryOpen(path, access, share, creation, error);
-    if (!file) throw SystemError(error, "Cannot open file " + path);
-    return std::move(*file);
-}
-
-File::File(File&& other) noexcept
-    : handle_(std::exchange(other.handle_, -1)), path_(std::move(other.path_)) {}
-
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        Release();
-        handle_ = std::exchange(other.handle_, -1);
-        path_ = std::move(other.path_);
-    }
-    return *this;
-}
-
-File::~File() { Release(); }
-
 void File::Release() noexcept {
     if (handle_ != -1) CloseHandle(AsHandle(std::exchange(handle_, -1)));
 }

@@ -28,16 +28,6 @@ bool WriteAttributes(const std::string& path, std::uint32_t attributes) {
     return SetFileAttributesA(path.c_str(), attributes) != 0;
 }
 
-bool FileExists(const std::string& path) {
-    const auto attributes = ReadAttributes(path);
-    return attributes && (*attributes & kAttributeFolder) == 0;
-}
-
-bool FolderExists(const std::string& path) {
-    const auto attributes = ReadAttributes(path);
-    return attributes && (*attributes & kAttributeFolder) != 0;
-}
-
 bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
 
 bool RenameFile(const std::string& from, const std::string& to) {
