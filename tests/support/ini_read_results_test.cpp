@@ -51,15 +51,11 @@ struct ListingCase {
     std::string bytes;  // through the count, and the NUL after it
 };
 
-TEST(IniReadResults, KeyListingsCutTheLastNameThatDoesNotFit) {
-    const std::vector<std::string> names = {"v", "q", "long1", "long2"};
-    const std::vector<ListingCase> cases = {
-        {200, 16, "v\0q\0long1\0long2\0\0"s}, {4, 2, "v\0\0"s},  {7, 5, "v\0q\0l\0"s},
-        {8, 6, "v\0q\0lo\0"s},                {13, 11, "v\0q\0long1\0l\0"s},
-        {14, 12, "v\0q\0long1\0lo\0"s},       {2, 0, "\0"s},     {1, 0, "\0"s},
-    };
+// Adds the names to a block of each case's size until one does not fit, and checks the listing.
+template <typename Block>
+void ExpectListings(const std::vector<std::string>& names, const std::vector<ListingCase>& cases) {
     for (const ListingCase& c : cases) {
-        KeyNameBlock block(c.bufferSize);
+        Block block(c.bufferSize);
         for (const std::string& name : names)
             if (!block.Add(name)) break;
         const ProfileBlock listing = std::move(block).Finish();
@@ -67,6 +63,16 @@ TEST(IniReadResults, KeyListingsCutTheLastNameThatDoesNotFit) {
         EXPECT_EQ(listing.bytes.substr(0, c.count + 1), c.bytes) << c.bufferSize;
         EXPECT_LE(listing.bytes.size(), c.bufferSize);
     }
+}
+
+TEST(IniReadResults, KeyListingsCutTheLastNameThatDoesNotFit) {
+    const std::vector<std::string> names = {"v", "q", "long1", "long2"};
+    const std::vector<ListingCase> cases = {
+        {200, 16, "v\0q\0long1\0long2\0\0"s}, {4, 2, "v\0\0"s},  {7, 5, "v\0q\0l\0"s},
+        {8, 6, "v\0q\0lo\0"s},                {13, 11, "v\0q\0long1\0l\0"s},
+        {14, 12, "v\0q\0long1\0lo\0"s},       {2, 0, "\0"s},     {1, 0, "\0"s},
+    };
+    ExpectListings<KeyNameBlock>(names, cases);
     KeyNameBlock exact(6);
     exact.Add("k");
     exact.Add("K");
@@ -79,15 +85,7 @@ TEST(IniReadResults, SectionListingsCutTheFirstNameWithoutRoomToSpare) {
         {3, 1, "S\0"s},  {5, 3, "S\0S\0"s}, {10, 8, "S\0Sectio\0"s}, {12, 10, "S\0Section1\0"s},
         {13, 11, "S\0Section1\0\0"s}, {2, 0, "\0"s}, {1, 0, "\0"s}, {100, 29, "S\0Section1\0Section2\0Section3\0\0"s},
     };
-    for (const ListingCase& c : cases) {
-        SectionNameBlock block(c.bufferSize);
-        for (const std::string& name : names)
-            if (!block.Add(name)) break;
-        const ProfileBlock listing = std::move(block).Finish();
-        EXPECT_EQ(listing.count, c.count) << c.bufferSize;
-        EXPECT_EQ(listing.bytes.substr(0, c.count + 1), c.bytes) << c.bufferSize;
-        EXPECT_LE(listing.bytes.size(), c.bufferSize);
-    }
+    ExpectListings<SectionNameBlock>(names, cases);
     SectionNameBlock cut(10);
     for (const std::string& name : names) cut.Add(name);
     EXPECT_EQ(NamesInBlock(std::move(cut).Finish()), (std::vector<std::string>{"S", "Sectio"}));
