@@ -94,6 +94,12 @@ bool CopyFileTo(const std::string& from, const std::string& to, bool overwrite) 
     } catch (...) {
         return false;
     }
+    // The copy keeps the source's permissions, as the system copy keeps attributes: a copied
+    // program stays runnable.
+    struct stat status {};
+    if (::stat(NativePath(from).c_str(), &status) == 0) {
+        ::chmod(NativePath(to).c_str(), status.st_mode & 07777);
+    }
     return true;
 }
 
