@@ -50,14 +50,24 @@ prepare_wine() {
   [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1 || true
 }
 
+# The suites whose threads meet: the job driver with the dispatcher, the library driven by the
+# test host, the process-wide paths and the transfer worker.
+tsan_suites_targets="job_tests integration_tests host_tests transfer_tests"
+tsan_suites_pattern='^(job|integration|host|transfer)(-|$)'
+
 run_tests() {
   local status=0
   configure_and_build build/native-sanitize -DVU_SANITIZE=ON
   configure_and_build build/windows -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw-i686.cmake"
+  BUILD_TARGETS="$tsan_suites_targets" configure_and_build build/native-tsan -DVU_SANITIZE_THREAD=ON
 
   echo "== native tests (AddressSanitizer + UndefinedBehaviorSanitizer)"
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build/native-sanitize --output-on-failure -j "$JOBS" || status=1
+
+  echo "== native concurrency tests (ThreadSanitizer)"
+  TSAN_OPTIONS=halt_on_error=1 \
+    ctest --test-dir build/native-tsan --output-on-failure -j "$JOBS" -R "$tsan_suites_pattern" || status=1
 
   echo "== Windows tests under Wine"
   prepare_wine

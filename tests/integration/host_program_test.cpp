@@ -1,0 +1,206 @@
+// The library as a host sees it: the test host program loads it, drives the exports from a
+// script and writes down every notification, which these tests read back.
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "helpers/temp_folder.h"
+#include "platform/file_system.h"
+#include "platform/path_mapping.h"
+#include "platform/process.h"
+
+namespace vu {
+namespace {
+
+std::string FileName(const std::string& path) {
+    return path.substr(path.find_last_of('/') + 1);
+}
+
+// A path of the build in the core's form; the Windows build under Wine sees the Unix root as
+// drive Z:.
+std::string BuildPath(const std::string& path) {
+#if defined(_WIN32)
+    std::string windowsPath = "Z:" + path;
+    for (char& c : windowsPath) {
+        if (c == '/') c = '\\';
+    }
+    return windowsPath;
+#else
+    return platform::CorePath(path);
+#endif
+}
+
+struct HostRun {
+    int exitCode = -1;
+    std::vector<std::string> lines;
+
+    bool Has(const std::string& line) const {
+        for (const auto& l : lines) {
+            if (l == line) return true;
+        }
+        return false;
+    }
+    std::vector<std::string> Notifications(int context) const {
+        std::vector<std::string> found;
+        const std::string tail = " context=" + std::to_string(context) + " thread=";
+        for (const auto& l : lines) {
+            if (l.rfind("notify ", 0) == 0 && l.find(tail) != std::string::npos) found.push_back(l);
+        }
+        return found;
+    }
+};
+
+class HostProgramTest : public ::testing::Test {
+protected:
+    // The host and the library run from the test's own folder, so that the library's working
+    // folder and the diagnostic log beside the host are this test's alone.
+    HostRun RunScript(const std::string& script) {
+        const std::string host = folder_ / FileName(VU_TEST_HOST_PATH);
+        const std::string library = folder_ / FileName(VU_LIBRARY_PATH);
+        EXPECT_TRUE(platform::CopyFileTo(BuildPath(VU_TEST_HOST_PATH), host, true));
+        EXPECT_TRUE(platform::CopyFileTo(BuildPath(VU_LIBRARY_PATH), library, true));
+        test::WriteFileBytes(folder_ / "script.txt", script);
+        const std::string commandLine = "\"" + platform::NativePath(host) + "\" \"" +
+                                        platform::NativePath(library) + "\" \"" +
+                                        platform::NativePath(folder_ / "script.txt") + "\" \"" +
+                                        platform::NativePath(folder_ / "output.txt") + "\"";
+        auto process = platform::Process::Start(commandLine, folder_.Path(), false);
+        HostRun run;
+        if (!process) return run;
+        run.exitCode = static_cast<int>(process->WaitForExit());
+        std::istringstream output(test::ReadFileBytes(folder_ / "output.txt"));
+        for (std::string line; std::getline(output, line);) run.lines.push_back(line);
+        return run;
+    }
+
+    test::TempFolder folder_;
+};
+
+bool EndsWith(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+TEST_F(HostProgramTest, JobNotifiesItsStartAndEndOnTheLoadingThread) {
+    const HostRun run = RunScript("start url=http://127.0.0.1:9/plist.txt context=5\n"
+                                  "wait-ends 1\n");
+    ASSERT_EQ(run.exitCode, 0);
+    ASSERT_TRUE(run.Has("end"));
+    const auto seen = run.Notifications(5);
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].rfind("notify kind=00000000 code=00000000 value=0 text=(null)", 0), 0u)
+        << seen[0];
+    // No stage is part of this build yet: the job ends with a failure, never with success.
+    EXPECT_EQ(seen[1].rfind("notify kind=0F000000 code=0E000001 value=0 text=", 0), 0u)
+        << seen[1];
+    for (const auto& line : seen) EXPECT_TRUE(EndsWith(line, "thread=loading")) << line;
+}
+
+TEST_F(HostProgramTest, JobWithoutCallbackIsSilentAndTheNextJobRuns) {
+    const HostRun run = RunScript("start callback=none context=1\n"
+                                  "pump 300\n"
+                                  "start-legacy context=2\n"
+                                  "wait-ends 1\n");
+    ASSERT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.Notifications(1).empty());
+    EXPECT_EQ(run.Notifications(2).size(), 2u);
+}
+
+TEST_F(HostProgramTest, RaisingCallbackDoesNotStopTheJob) {
+    const HostRun run = RunScript("start callback=raise context=3\n"
+                                  "wait-ends 1\n"
+                                  "start context=4\n"
+                                  "wait-ends 2\n");
+    ASSERT_EQ(run.exitCode, 0) << (run.lines.empty() ? "" : run.lines.back());
+    EXPECT_EQ(run.Notifications(3).size(), 2u);
+    EXPECT_EQ(run.Notifications(4).size(), 2u);
+}
+
+TEST_F(HostProgramTest, StopFromInsideTheCallbackReturnsAndTheJobStillEnds) {
+    const HostRun run = RunScript("start callback=stop context=6\n"
+                                  "wait-ends 1\n");
+    ASSERT_EQ(run.exitCode, 0);
+    const auto seen = run.Notifications(6);
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[1].rfind("notify kind=0F000000 ", 0), 0u) << seen[1];
+}
+
+TEST_F(HostProgramTest, SecondStartSilencesTheFirstJob) {
+    const HostRun run = RunScript("start context=1\n"
+                                  "start context=2\n"
+                                  "wait-ends 1\n"
+                                  "pump 500\n");
+    ASSERT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.Notifications(1).empty()) << run.Notifications(1).front();
+    EXPECT_EQ(run.Notifications(2).size(), 2u);
+}
+
+TEST_F(HostProgramTest, OptionsReadAndSetThroughTheExports) {
+    const std::string newFolder = folder_ / "apps";
+    const HostRun run = RunScript("get LimitSpeed\n"
+                                  "set limitspeed 65536\n"
+                                  "get LIMITSPEED\n"
+                                  "set LimitSpeed 0\n"
+                                  "set LimitSpeed abc\n"
+                                  "get LimitSpeed\n"
+                                  "get CurrentSpeed\n"
+                                  "get NoSuchOption\n"
+                                  "set CurrentSpeed 5\n"
+                                  "get CurrentSpeed\n"
+                                  "set DownloadPath " + newFolder + "\n"
+                                  "start callback=none context=1\n"
+                                  "get DownloadPath\n"
+                                  "pump 200\n");
+    ASSERT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.Has("option LimitSpeed = 2147483647"));
+    EXPECT_TRUE(run.Has("option LIMITSPEED = 65536"));
+    EXPECT_TRUE(run.Has("option LimitSpeed = 65536"));
+    EXPECT_TRUE(run.Has("option CurrentSpeed = 0.00"));
+    EXPECT_TRUE(run.Has("option NoSuchOption untouched"));
+    // The new folder takes effect when the next job starts, with a backslash added.
+    EXPECT_TRUE(run.Has("option DownloadPath = " + newFolder + "\\"));
+}
+
+TEST_F(HostProgramTest, NullPointersAreRefusedWithoutActing) {
+    const HostRun run = RunScript("null-calls\nstart context=1\nwait-ends 1\n");
+    ASSERT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.Has("null calls returned"));
+    EXPECT_EQ(run.Notifications(1).size(), 2u);
+}
+
+#if defined(_WIN32)
+constexpr int kUnmapWait = 20000;
+#else
+constexpr int kUnmapWait = 300;
+#endif
+
+TEST_F(HostProgramTest, UnloadWhileJobsRunNeverRunsCodeOfAnUnmappedLibrary) {
+    // The host lets the library go right after starting work: the workers keep it mapped until
+    // they have ended, then it unloads; the host goes on.
+    const HostRun run = RunScript("start callback=none context=1\n"
+                                  "unload\n"
+                                  "wait-unmapped " + std::to_string(kUnmapWait) + "\n"
+                                  "load\n"
+                                  "start context=2\n"
+                                  "wait-ends 1\n"
+                                  "unload\n"
+                                  "wait-unmapped " + std::to_string(kUnmapWait) + "\n");
+    ASSERT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.Has("end"));
+    std::vector<std::string> mapped;
+    for (const auto& line : run.lines) {
+        if (line.rfind("mapped ", 0) == 0) mapped.push_back(line);
+    }
+#if defined(_WIN32)
+    EXPECT_EQ(mapped, (std::vector<std::string>{"mapped no", "mapped no"}));
+#else
+    // The Linux build is never unmapped, by design.
+    EXPECT_EQ(mapped, (std::vector<std::string>{"mapped yes", "mapped yes"}));
+#endif
+    EXPECT_EQ(run.Notifications(2).size(), 2u);
+}
+
+}  // namespace
+}  // namespace vu
