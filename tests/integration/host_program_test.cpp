@@ -8,9 +8,16 @@
 #include <vector>
 
 #include "helpers/temp_folder.h"
+#include "helpers/test_server.h"
 #include "platform/file_system.h"
 #include "platform/path_mapping.h"
 #include "platform/process.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <stdlib.h>
+#endif
 
 namespace vu {
 namespace {
@@ -200,6 +207,47 @@ TEST_F(HostProgramTest, UnloadWhileJobsRunNeverRunsCodeOfAnUnmappedLibrary) {
     EXPECT_EQ(mapped, (std::vector<std::string>{"mapped yes", "mapped yes"}));
 #endif
     EXPECT_EQ(run.Notifications(2).size(), 2u);
+}
+
+// Where the library posts its error reports: the test server, through the run-time override.
+void SetReportUrlForChildren(const std::string& url) {
+#if defined(_WIN32)
+    SetEnvironmentVariableA("VU_REPORT_URL", url.c_str());
+#else
+    setenv("VU_REPORT_URL", url.c_str(), 1);
+#endif
+}
+
+TEST_F(HostProgramTest, JobEndPostsTheErrorLogToTheReportEndpointAndDeletesIt) {
+    const auto& server = test::TestServer::Instance();
+    const std::string reportPath = "/" + test::TestServer::UniqueName("reports") + "/report3.php";
+    SetReportUrlForChildren(server.Url(reportPath));
+    const HostRun run = RunScript("start context=9 flags=0xEFFFFFFF product=Client version=1.0.3\n"
+                                  "wait-ends 1\n");
+    SetReportUrlForChildren("");
+    ASSERT_EQ(run.exitCode, 0);
+    ASSERT_EQ(run.Notifications(9).size(), 2u);
+
+    const auto uploads = server.Uploads(reportPath);
+    ASSERT_EQ(uploads.size(), 1u);
+    const auto& parts = uploads[0].parts;
+    ASSERT_EQ(parts.size(), 5u);
+    const std::vector<std::string> names = {parts[0].name, parts[1].name, parts[2].name,
+                                            parts[3].name, parts[4].name};
+    EXPECT_EQ(names, (std::vector<std::string>{"ufile", "product", "series", "version", "date"}));
+    EXPECT_TRUE(EndsWith(parts[0].fileName, "freshline.err")) << parts[0].fileName;
+    EXPECT_EQ(parts[0].contentType, "multipart/form-data");
+    const std::string& log = parts[0].data;
+    EXPECT_EQ(log.rfind("#\t#########################################\r\n#\tName:Client\r\n"
+                        "#\tVersion:1.0.3\r\n#\tDate:", 0), 0u) << log;
+    EXPECT_NE(log.find("\t234881025\tNot available in this build: job preparation\r\n"),
+              std::string::npos) << log;
+    EXPECT_EQ(parts[1].data, "RaVuviraZu");
+    EXPECT_EQ(parts[2].data, "-268435457");
+    EXPECT_EQ(parts[3].data, "1.1.3.60");
+    EXPECT_FALSE(parts[4].data.empty());
+    // Sent and gone: the error log file does not outlive the job.
+    EXPECT_FALSE(platform::FileExists(folder_ / "freshline.err"));
 }
 
 }  // namespace
