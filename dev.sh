@@ -10,7 +10,7 @@ ROOT=$PWD
 JOBS=$(nproc)
 
 native_packages=(cmake g++ make zlib1g-dev libcurl4-openssl-dev googletest libgtest-dev
-                 libbenchmark-dev python3 openssl)
+                 libbenchmark-dev python3 openssl curl)
 windows_packages=(g++-mingw-w64-i686 libz-mingw-w64-dev wine wine32:i386)
 
 missing_packages() {
@@ -77,20 +77,28 @@ run_tests() {
 }
 
 run_benchmarks() {
-  BUILD_TARGETS="md5_bench ini_bench" configure_and_build build/native-release -DCMAKE_BUILD_TYPE=Release
-  BUILD_TARGETS="ini_bench" configure_and_build build/windows-release -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw-i686.cmake"
+  BUILD_TARGETS="md5_bench ini_bench http_bench" configure_and_build build/native-release \
+    -DCMAKE_BUILD_TYPE=Release
+  BUILD_TARGETS="ini_bench http_bench" configure_and_build build/windows-release \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw-i686.cmake"
+  local server_dir=$ROOT/build/bench-server
+  python3 tests/server/launch.py start --dir "$server_dir"
   local bench
   for bench in build/native-release/bench/*_bench; do
     echo "== $bench (Linux)"
-    "$bench"
+    if [[ $bench == *http_bench ]]; then "$bench" "$server_dir/port"; else "$bench"; fi
   done
+  echo "== curl, the same body, for comparison (Linux)"
+  curl -s -o /dev/null -w '  %{time_total} s  (%{speed_download} bytes/s)\n' \
+    "http://127.0.0.1:$(head -n1 "$server_dir/port")/_gen/268435456/bench"
   export WINEPREFIX="$ROOT/build/windows-release/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  local port_file="Z:${server_dir//\//\\}\\port"
   for bench in build/windows-release/bench/*_bench.exe; do
     echo "== $bench (Windows build under Wine)"
-    wine "$bench"
+    if [[ $bench == *http_bench.exe ]]; then wine "$bench" "$port_file"; else wine "$bench"; fi
   done
   wineserver -k 2>/dev/null || true
+  python3 tests/server/launch.py stop --dir "$server_dir"
 }
 
 case "${1:-}" in

@@ -377,19 +377,13 @@ TEST(HttpClientTest, BytesBeyondTheContentLengthAreNotDelivered) {
     EXPECT_EQ(Get(*client, Server().Url("/_gen/10/" + TestServer::UniqueName("afterextra"))).body, GeneratedBytes(0, 10));
 }
 
-// Not a test of behaviour: prints the throughput of one large body (set VU_HTTP_BENCH_MIB).
-TEST(HttpClientTest, Throughput) {
-    const char* mib = std::getenv("VU_HTTP_BENCH_MIB");
-    if (!mib) GTEST_SKIP() << "set VU_HTTP_BENCH_MIB to measure";
-    const std::int64_t size = std::atoll(mib) << 20;
+TEST(HttpClientTest, ConnectionClosedShortOfTheLengthIsAFailureNotABody) {
+    // A body cut short by a normal close must never pass for the whole resource.
     auto client = HttpClient::Create();
-    std::int64_t received = 0;
-    const auto started = std::chrono::steady_clock::now();
-    client->Get(RequestOf(Server().Url("/_gen/" + std::to_string(size) + "/bench")), {},
-                [&](const char*, std::size_t n) { received += static_cast<std::int64_t>(n); });
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count();
-    EXPECT_EQ(received, size);
-    std::printf("%lld MiB in %lld ms\n", static_cast<long long>(size >> 20), static_cast<long long>(ms));
+    const HttpError error =
+        GetFailure(*client, Server().Url("/fault/close=1000/_gen/5000/" + TestServer::UniqueName("close")));
+    EXPECT_EQ(error.Failure(), HttpFailure::Socket) << error.what();
+    EXPECT_NE(error.SocketCode(), 0u);
 }
 
 }  // namespace

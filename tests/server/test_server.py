@@ -38,6 +38,7 @@ URL scheme (paths are matched in this order):
   /fault/<faults>/<rest>                 serves /<rest> with faults; <faults> is a comma-separated
                                        list of:
       reset=N      after N body bytes the connection is reset (SO_LINGER 0, then close)
+      close=N      after N body bytes the connection is closed normally, short of the length
       times=K      the faults apply only to the first K requests of this exact path (the
                    counter is per path, query string excluded); later requests are served
                    normally. Default: every request.
@@ -348,6 +349,9 @@ class Handler(BaseHTTPRequestHandler):
         if not send_body:
             return
         reset_after = int(faults["reset"]) if "reset" in faults else None
+        cut = self.reset
+        if "close" in faults:
+            reset_after, cut = int(faults["close"]), self.close_early
         piece, pause = 65536, 0.0
         if "slow" in faults:
             b, _, ms = faults["slow"].partition(":")
@@ -360,7 +364,7 @@ class Handler(BaseHTTPRequestHandler):
                 if reset_after is not None:
                     length = min(length, reset_after - sent)
                     if length <= 0:
-                        return self.reset()
+                        return cut()
                 if position + length <= end:
                     data = body.read(position, length)
                 else:
@@ -371,9 +375,17 @@ class Handler(BaseHTTPRequestHandler):
                 if pause:
                     time.sleep(pause)
             if reset_after is not None and sent >= reset_after:
-                return self.reset()
+                return cut()
         except OSError:
             self.close_connection = True
+
+    def close_early(self):
+        self.close_connection = True
+        try:
+            self.wfile.flush()
+            self.connection.shutdown(socket.SHUT_WR)
+        except OSError:
+            pass
 
     def reset(self):
         self.close_connection = True

@@ -318,6 +318,9 @@ private:
         }
         case CURLE_OPERATION_TIMEDOUT:
             throw HttpError(HttpFailure::Socket, kSocketTimedOut, 0, "Socket Error # 10060 Connection timed out - " + detail);
+        case CURLE_PARTIAL_FILE:
+            throw HttpError(HttpFailure::Socket, kSocketAborted, 0,
+                            "Socket Error # 10053 Connection closed before the whole body arrived - " + detail);
         case CURLE_RECV_ERROR:
         case CURLE_SEND_ERROR:
             if (osErrno == ECONNRESET || osErrno == EPIPE)

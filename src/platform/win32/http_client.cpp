@@ -345,7 +345,15 @@ private:
             DWORD available = 0;
             if (!InternetQueryDataAvailable(handle, &available, 0, 0)) Fail(GetLastError(), url);
             if (Aborted()) ThrowAborted();
-            if (available == 0) return;  // the end of the body
+            if (available == 0) {
+                // The end of the body; short of its announced length when the server closed early.
+                if (remaining > 0) {
+                    throw HttpError(HttpFailure::Socket, kSocketAborted, 0,
+                                    "Socket Error # 10053 Connection closed before the whole body "
+                                    "arrived [" + url + "]");
+                }
+                return;
+            }
             INTERNET_BUFFERSA pieces = {};
             pieces.dwStructSize = sizeof pieces;
             pieces.lpvBuffer = buffer.data();
