@@ -259,6 +259,29 @@ TEST(HttpClientTest, DisconnectFromAnotherThreadBreaksASlowBody) {
     EXPECT_EQ(Get(*client, Server().Url("/_gen/10/" + TestServer::UniqueName("afterslow"))).body, GeneratedBytes(0, 10));
 }
 
+TEST(HttpClientTest, DisconnectBreaksATransferInLargePieces) {
+    // 16 KiB every 200 ms: pieces large enough for the client to read whole buffers, and four
+    // minutes for the whole body.
+    const std::string url =
+        Server().Url("/fault/slow=16384:200/_gen/20000000/" + TestServer::UniqueName("pieces"));
+    auto client = HttpClient::Create();
+    std::atomic<std::size_t> received{0};
+    std::thread breaker([&] {
+        while (received < 40000) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        client->Disconnect();
+    });
+    bool raised = false;
+    try {
+        client->Get(RequestOf(url), {}, [&](const char*, std::size_t size) { received += size; });
+    } catch (const HttpError& error) {
+        raised = true;
+        EXPECT_EQ(error.Failure(), HttpFailure::Socket) << error.what();
+    }
+    breaker.join();
+    EXPECT_TRUE(raised);
+    EXPECT_LT(received, 20000000u);
+}
+
 TEST(HttpClientTest, DisconnectWhileIdleDoesNotBreakTheNextRequest) {
     auto client = HttpClient::Create();
     EXPECT_EQ(Get(*client, Server().Url("/_gen/10/" + TestServer::UniqueName("idle1"))).body, GeneratedBytes(0, 10));
