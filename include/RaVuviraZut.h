@@ -76,10 +76,10 @@ typedef struct VersionQuery {
 
 /* Results of VuCheckVersion. */
 enum {
-    VU_CHECK_UPDATE_FOUND = 0,
-    VU_CHECK_NO_ENTRY = 3,
-    VU_CHECK_UP_TO_DATE = 4,
-    VU_CHECK_NO_LIST = 6
+    VU_CHECK_UPDATE_FOUND = 0, /* an entry for CurrentVersion, or the fallback entry */
+    VU_CHECK_UP_TO_DATE = 3,   /* CurrentVersion equals the list's version */
+    VU_CHECK_NO_ENTRY = 4,     /* no section, or no entry that applies */
+    VU_CHECK_NO_LIST = 6       /* no saved list, or the saved file was changed or removed */
 };
 
 /* Notification kinds (the Kind argument of HostCallback). */

@@ -2,6 +2,7 @@
 
 #include "host/work_paths.h"
 #include "job/download_thread.h"
+#include "job/ver_thread.h"
 
 namespace vu {
 
@@ -29,6 +30,16 @@ void TDllMainForm::StartJob(const UpdateRequest& request) {
     std::lock_guard lock(lock_);
     job->Resume();
     CurrentJob.exchange(job.release());
+}
+
+void TDllMainForm::FetchVersionList(const UpdateRequest& request) {
+    auto worker = std::make_unique<TVerThread>();
+    worker->TakeRequest(request);
+    // Held until the worker is started, so that its release cannot come in between.
+    std::lock_guard lock(lock_);
+    worker->Resume();
+    // From here on the worker's end message frees it.
+    worker.release();
 }
 
 void TDllMainForm::StopJob(bool detach) {
@@ -75,7 +86,10 @@ std::optional<std::intptr_t> TDllMainForm::HandleMessage(std::uint32_t message,
         }
         return 1;
     case kVersionListEndedMessage:
-        if (worker) FreeWorker(worker);
+        if (worker) {
+            std::lock_guard lock(lock_);
+            FreeWorker(worker);
+        }
         return 1;
     default:
         return std::nullopt;

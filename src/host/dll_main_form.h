@@ -38,6 +38,9 @@ public:
     // Stops the current job silently, resets the working paths and starts a job for the
     // request; the job becomes the current one.
     void StartJob(const UpdateRequest& request);
+    // Starts a version list fetch for the request. Fetches are not tracked: each one ends by
+    // itself and is freed on its end message.
+    void FetchVersionList(const UpdateRequest& request);
     // Asks the current job to stop (detaching its callback when detach is set) and forgets it.
     void StopJob(bool detach);
     // On a worker's thread: runs the worker's pending notification on the window's thread.
@@ -56,8 +59,9 @@ private:
                                                std::intptr_t lParam);
     void FreeWorker(TSynDownloadThread* worker);
 
-    // Guards CurrentJob's object between StopJob and the release of a finished job.
     JobFactory jobFactory_;
+    // Guards CurrentJob's object between StopJob and the release of a finished job, and a
+    // started worker until its Resume has returned.
     std::mutex lock_;
     std::atomic<TDownloadThread*> CurrentJob{nullptr};
     std::unique_ptr<platform::Dispatcher> dispatcher_;

@@ -9,6 +9,7 @@
 #include "host/legacy_request.h"
 #include "host/module_entry.h"
 #include "host/options.h"
+#include "job/version_catalogue.h"
 #include "support/diagnostic_log.h"
 
 using vu::DispatcherWindow;
@@ -34,14 +35,19 @@ extern "C" {
 
 int32_t VU_CALL VuCheckVersion(VersionQuery* query) {
     vu::EnterModule();
-    // No version list can be saved by this build yet, so every query finds none.
-    (void)query;
-    return VU_CHECK_NO_LIST;
+    int32_t result = VU_CHECK_NO_LIST;
+    Guarded([&] {
+        if (query) result = vu::CheckVersion(*query);
+    });
+    return result;
 }
 
 int32_t VU_CALL VuGetVersion(int32_t, const UpdateRequest* request) {
     vu::EnterModule();
-    (void)request;
+    Guarded([&] {
+        vu::TDllMainForm* const window = DispatcherWindow.load();
+        if (request && window) window->FetchVersionList(*request);
+    });
     return 0;
 }
 

@@ -7,6 +7,7 @@
 #include "engines/p2p_engine.h"
 #include "host/dll_main_form.h"
 #include "host/work_paths.h"
+#include "job/version_catalogue.h"
 #include "support/diagnostic_log.h"
 
 namespace vu {
@@ -25,6 +26,7 @@ void LogFailure(const char* prefix, const std::exception& error) noexcept {
 void OnModuleAttach() noexcept {
     try {
         InitializeWorkPaths();
+        ResetVersionCatalogue();
         LoadP2PEngine();
     } catch (const std::exception& error) {
         LogFailure("[InitDllMain]", error);
@@ -50,6 +52,7 @@ void OnModuleDetach(bool processEnding) noexcept {
     }
     try {
         UnloadP2PEngine();
+        ResetVersionCatalogue();
         FinalizeWorkPaths();
     } catch (...) {
     }

@@ -5,6 +5,7 @@
 #include "host/dll_main_form.h"
 #include "host/work_paths.h"
 #include "job/error_update.h"
+#include "job/job_files.h"
 #include "support/diagnostic_log.h"
 #include "support/fixed_text.h"
 #include "support/value_helpers.h"
@@ -14,8 +15,6 @@ namespace vu {
 
 namespace {
 
-constexpr char kJobLogName[] = "freshline.log";
-constexpr char kErrorLogName[] = "freshline.err";
 constexpr char kReportProductName[] = "RaVuviraZu";
 constexpr char kReportVersion[] = "1.1.3.60";
 

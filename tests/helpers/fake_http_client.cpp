@@ -1,4 +1,4 @@
-#include "fake_http_client.h"
+#include "helpers/fake_http_client.h"
 
 #include <gtest/gtest.h>
 

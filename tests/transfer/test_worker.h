@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "fake_http_client.h"
+#include "helpers/fake_http_client.h"
 #include "helpers/temp_folder.h"
 #include "platform/file_system.h"
 #include "platform/stream.h"
