@@ -185,13 +185,21 @@ constexpr int kUnmapWait = 300;
 
 TEST_F(HostProgramTest, UnloadWhileJobsRunNeverRunsCodeOfAnUnmappedLibrary) {
     // The host lets the library go right after starting work: the workers keep it mapped until
-    // they have ended, then it unloads; the host goes on.
+    // they have ended, then it unloads; the host goes on. The version list trickles in, so
+    // that its worker is still running when the library is let go; the host waits for its end
+    // before it exits.
+    const auto& server = test::TestServer::Instance();
+    const std::string list = test::TestServer::UniqueName("slow-list") + ".txt";
+    server.WriteFile(list, "[P]\r\nVersion=1\r\n-1=2|a|b\r\n");
     const HostRun run = RunScript("start callback=none context=1\n"
+                                  "getversion context=7 url=" +
+                                  server.Url("/fault/slow=8:100/" + list) + "\n"
                                   "unload\n"
                                   "wait-unmapped " + std::to_string(kUnmapWait) + "\n"
                                   "load\n"
                                   "start context=2\n"
                                   "wait-ends 1\n"
+                                  "wait-lists 1\n"
                                   "unload\n"
                                   "wait-unmapped " + std::to_string(kUnmapWait) + "\n");
     ASSERT_EQ(run.exitCode, 0);
@@ -207,6 +215,90 @@ TEST_F(HostProgramTest, UnloadWhileJobsRunNeverRunsCodeOfAnUnmappedLibrary) {
     EXPECT_EQ(mapped, (std::vector<std::string>{"mapped yes", "mapped yes"}));
 #endif
     EXPECT_EQ(run.Notifications(2).size(), 2u);
+    const auto listEnd = run.Notifications(7);
+    ASSERT_EQ(listEnd.size(), 1u);
+    EXPECT_EQ(listEnd[0].rfind("notify kind=10000000 code=00000000 ", 0), 0u) << listEnd[0];
+}
+
+// The text of a notification line, decoded from its hex bytes.
+std::string NotifiedText(const std::string& line) {
+    const std::size_t start = line.find(" text=") + 6;
+    const std::string hex = line.substr(start, line.find(' ', start) - start);
+    std::string text;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+        text += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    }
+    return text;
+}
+
+TEST_F(HostProgramTest, VersionListFetchedFromTheServerAnswersQueries) {
+    const auto& server = test::TestServer::Instance();
+    const std::string name = test::TestServer::UniqueName("versions") + ".txt";
+    server.WriteFile(name, "[Default]\nVersion=120\n-1=121|full/list.txt|fallback\n"
+                           "[ClientA]\nVersion=1.0.5\n"
+                           "1.0.3=1.0.5|from103/list.txt|notes for 1.0.3\n"
+                           "1.0.5=1.0.5|current/list.txt|\n"
+                           "-1=1.0.5|full/list.txt|fallback\n");
+    const std::string query = "checkversion entryurl=base/ product=";
+    const HostRun run = RunScript(
+        query + "ClientA version=1.0.3\n"
+        "getversion context=3 url=" + server.Url("/" + name) + "\n"
+        "wait-lists 1\n" +
+        query + "ClientA version=1.0.3\n" +
+        query + "ClientA version=1.0.5\n" +
+        query + "ClientA version=1.0.2\n" +
+        query + "ClientA version=1.0.9\n" +
+        query + "ClientB version=100\n" +
+        query + "ClientB version=130\n"
+        "getversion context=4 url=" + server.Url("/missing-" + name) + "\n"
+        "wait-lists 2\n" +
+        query + "ClientA version=1.0.3\n");
+    ASSERT_EQ(run.exitCode, 0) << (run.lines.empty() ? "" : run.lines.back());
+
+    std::vector<std::string> checks;
+    for (const auto& line : run.lines) {
+        if (line.rfind("check ", 0) == 0) checks.push_back(line);
+    }
+    const std::vector<std::string> expected = {
+        "check result=6 entryversion=[] listversion=[] entryurl=[base/] entryextra=[]",
+        "check result=0 entryversion=[1.0.5] listversion=[1.0.5] "
+        "entryurl=[base/from103/list.txt] entryextra=[notes for 1.0.3]",
+        "check result=3 entryversion=[1.0.5] listversion=[1.0.5] "
+        "entryurl=[base/current/list.txt] entryextra=[]",
+        "check result=0 entryversion=[1.0.5] listversion=[1.0.5] "
+        "entryurl=[base/full/list.txt] entryextra=[fallback]",
+        "check result=4 entryversion=[] listversion=[1.0.5] entryurl=[base/] entryextra=[]",
+        "check result=4 entryversion=[] listversion=[120] entryurl=[base/] entryextra=[]",
+        "check result=0 entryversion=[121] listversion=[120] "
+        "entryurl=[base/full/list.txt] entryextra=[fallback]",
+        // The failed fetch left the saved list in place.
+        "check result=0 entryversion=[1.0.5] listversion=[1.0.5] "
+        "entryurl=[base/from103/list.txt] entryextra=[notes for 1.0.3]",
+    };
+    EXPECT_EQ(checks, expected);
+
+    const auto fetched = run.Notifications(3);
+    ASSERT_EQ(fetched.size(), 1u);
+    EXPECT_EQ(fetched[0].rfind("notify kind=10000000 code=00000000 value=0 text=", 0), 0u)
+        << fetched[0];
+    EXPECT_TRUE(EndsWith(fetched[0], "thread=loading")) << fetched[0];
+    EXPECT_TRUE(EndsWith(NotifiedText(fetched[0]), "\\vlt.tmp")) << NotifiedText(fetched[0]);
+    EXPECT_EQ(test::ReadFileBytes(folder_ / "vlt.tmp"),
+              "[Default]\r\nVersion=120\r\n-1=121|full/list.txt|fallback\r\n"
+              "[ClientA]\r\nVersion=1.0.5\r\n"
+              "1.0.3=1.0.5|from103/list.txt|notes for 1.0.3\r\n"
+              "1.0.5=1.0.5|current/list.txt|\r\n"
+              "-1=1.0.5|full/list.txt|fallback\r\n");
+
+    const auto failed = run.Notifications(4);
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_EQ(failed[0].rfind("notify kind=10000000 code=0E000101 value=0 text=", 0), 0u)
+        << failed[0];
+    EXPECT_EQ(NotifiedText(failed[0]), "Download VerList Fail");
+
+    const auto requests = server.Log("/" + name);
+    ASSERT_FALSE(requests.empty());
+    EXPECT_EQ(requests[0].path.rfind("/" + name + "?id=", 0), 0u) << requests[0].path;
 }
 
 // Where the library posts its error reports: the test server, through the run-time override.

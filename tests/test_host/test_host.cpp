@@ -12,11 +12,15 @@
 //                               the job's start, a structured exception on Windows; stop: it
 //                               calls VuStopUpdate at the job's start)
 //   start-legacy key=value...   the same through VuAutoUpdate
+//   getversion key=value...     VuGetVersion with the same keys
+//   checkversion key=value...   VuCheckVersion on a zeroed record; keys: product, version,
+//                               entryurl
 //   stop                        VuStopUpdate
 //   set <name> <value>          VuSetOption
 //   get <name>                  VuGetOption into a buffer filled with "#" bytes
 //   null-calls                  every export with null pointers
 //   wait-ends <count> [ms]      pump until <count> job ends were received in all (default 20 s)
+//   wait-lists <count> [ms]     the same for the ends of version list fetches
 //   wait-unmapped [ms]          pump until the library is no longer mapped
 //   pump <ms>                   pump for a while
 //
@@ -24,6 +28,7 @@
 //   notify kind=XXXXXXXX code=XXXXXXXX value=N text=<hex bytes>|(null) context=N thread=loading|other
 //   option <name> = <text>      or   option <name> untouched
 //   mapped yes|no
+//   check result=N entryversion=[text] listversion=[text] entryurl=[text] entryextra=[text]
 
 #include <cstdint>
 #include <cstdio>
@@ -67,6 +72,7 @@ Exports g_exports;
 std::ofstream g_output;
 std::thread::id g_loadingThread;
 int g_jobEnds = 0;
+int g_listEnds = 0;
 std::map<std::int32_t, std::string> g_callbackModes;  // by request context
 
 void* Symbol(const char* name) {
@@ -165,6 +171,7 @@ std::int32_t VU_CALL Callback(std::int32_t kind, std::int32_t code, std::int32_t
              << (std::this_thread::get_id() == g_loadingThread ? "loading" : "other") << "\n";
     g_output.flush();
     if (kind == VU_EVENT_JOB_ENDED) ++g_jobEnds;
+    if (kind == VU_EVENT_VERSION_LIST_ENDED) ++g_listEnds;
     const std::string& mode = g_callbackModes[context];
     if (kind == VU_EVENT_JOB_STARTED && mode == "stop") g_exports.stopUpdate();
     if (kind == VU_EVENT_JOB_STARTED && mode == "raise") {
@@ -186,14 +193,21 @@ void CopyText(char (&field)[Width], const std::string& text) {
     std::memcpy(field, text.data(), text.size() < Width ? text.size() : Width);
 }
 
+// Reads the next "key=value" word; false at the end of the line.
+bool NextKeyValue(std::istringstream& words, std::string& key, std::string& value) {
+    std::string word;
+    if (!(words >> word)) return false;
+    const auto equals = word.find('=');
+    key = word.substr(0, equals);
+    value = equals == std::string::npos ? "" : word.substr(equals + 1);
+    return true;
+}
+
 UpdateRequest ParseRequest(std::istringstream& words, std::string& mode) {
     UpdateRequest request{};
     mode = "record";
-    std::string word;
-    while (words >> word) {
-        const auto equals = word.find('=');
-        const std::string key = word.substr(0, equals);
-        const std::string value = equals == std::string::npos ? "" : word.substr(equals + 1);
+    std::string key, value;
+    while (NextKeyValue(words, key, value)) {
         if (key == "url") CopyText(request.ListUrl, value);
         else if (key == "context") request.Context = static_cast<std::int32_t>(Number(value));
         else if (key == "flags") request.Flags = static_cast<std::int32_t>(Number(value));
@@ -207,6 +221,28 @@ UpdateRequest ParseRequest(std::istringstream& words, std::string& mode) {
     request.Callback = mode == "none" ? nullptr : &Callback;
     g_callbackModes[request.Context] = mode;
     return request;
+}
+
+template <std::size_t Width>
+std::string FieldText(const char (&field)[Width]) {
+    const void* end = std::memchr(field, 0, Width);
+    return std::string(field, end ? static_cast<const char*>(end) - field : Width);
+}
+
+void CheckVersion(std::istringstream& words) {
+    VersionQuery query{};
+    std::string key, value;
+    while (NextKeyValue(words, key, value)) {
+        if (key == "product") CopyText(query.ProductName, value);
+        else if (key == "version") CopyText(query.CurrentVersion, value);
+        else if (key == "entryurl") CopyText(query.EntryUrl, value);
+        else throw std::runtime_error("unknown query key " + key);
+    }
+    const std::int32_t result = g_exports.checkVersion(&query);
+    g_output << "check result=" << result << " entryversion=[" << FieldText(query.EntryVersion)
+             << "] listversion=[" << FieldText(query.ListVersion) << "] entryurl=["
+             << FieldText(query.EntryUrl) << "] entryextra=[" << FieldText(query.EntryExtra)
+             << "]\n";
 }
 
 LegacyUpdateRequest ToLegacy(const UpdateRequest& request) {
@@ -240,6 +276,12 @@ void Run(const std::string& line) {
             const LegacyUpdateRequest legacy = ToLegacy(request);
             g_exports.autoUpdate(0, &legacy);
         }
+    } else if (command == "getversion") {
+        std::string mode;
+        const UpdateRequest request = ParseRequest(words, mode);
+        g_exports.getVersion(0, &request);
+    } else if (command == "checkversion") {
+        CheckVersion(words);
     } else if (command == "stop") {
         g_exports.stopUpdate();
     } else if (command == "set") {
@@ -270,6 +312,12 @@ void Run(const std::string& line) {
         words >> count >> milliseconds;
         if (!PumpUntil([&] { return g_jobEnds >= count; }, milliseconds ? milliseconds : 20000)) {
             g_output << "timed out waiting for " << count << " job ends\n";
+        }
+    } else if (command == "wait-lists") {
+        int count = 0, milliseconds = 20000;
+        words >> count >> milliseconds;
+        if (!PumpUntil([&] { return g_listEnds >= count; }, milliseconds ? milliseconds : 20000)) {
+            g_output << "timed out waiting for " << count << " version list ends\n";
         }
     } else if (command == "wait-unmapped") {
         int milliseconds = 0;
