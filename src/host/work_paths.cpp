@@ -44,11 +44,6 @@ std::string WithTrailingBackslash(const std::string& folder) {
     return !folder.empty() && folder.back() == '\\' ? folder : folder + '\\';
 }
 
-bool SameName(const std::string& a, const std::string& b) {
-    const AnsiCharset charset = AnsiCharset::System();
-    return charset.FoldCase(a) == charset.FoldCase(b);
-}
-
 bool IsDotsAndSpaces(const std::string& component) {
     return !component.empty() && component.find_first_not_of(". ") == std::string::npos;
 }
@@ -148,11 +143,11 @@ void ApplyWorkSubDir(const UpdateRequest& request) {
 bool ReplacementTargetName(const std::string& name, std::string& target) {
     if (name.empty()) return false;
     const WorkPathValues current = CurrentWorkPaths();
-    if (SameName(name, FileNamePart(current.hostUpdatePath))) {
+    if (AnsiCharset::System().SameName(name, FileNamePart(current.hostUpdatePath))) {
         target = FileNamePart(current.hostPath);
         return true;
     }
-    if (SameName(name, FileNamePart(current.moduleUpdatePath))) {
+    if (AnsiCharset::System().SameName(name, FileNamePart(current.moduleUpdatePath))) {
         target = FileNamePart(current.modulePath);
         return true;
     }
@@ -160,7 +155,7 @@ bool ReplacementTargetName(const std::string& name, std::string& target) {
 }
 
 bool StartsWithPkg(const std::string& name) {
-    return name.size() >= 3 && SameName(name.substr(0, 3), "pkg");
+    return name.size() >= 3 && AnsiCharset::System().SameName(name.substr(0, 3), "pkg");
 }
 
 bool IsContainedRelativePath(const std::string& path) {

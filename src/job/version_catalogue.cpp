@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "support/ansi_charset.h"
 #include "support/file_helpers.h"
 #include "support/fixed_text.h"
 #include "support/ini_file_ex.h"
@@ -105,9 +106,12 @@ void FillFromEntry(VersionQuery& query, const std::string& entry) {
 std::string ChooseSection(TIniFile& list, const std::string& productName) {
     std::vector<std::string> sections;
     list.ReadSections(sections);
+    // The INI layer's own rule, so that a section found here is the one its reads find.
+    const AnsiCharset charset = AnsiCharset::System();
     const auto present = [&](const std::string& name) {
-        return std::any_of(sections.begin(), sections.end(),
-                           [&](const std::string& section) { return SameText(section, name); });
+        return std::any_of(sections.begin(), sections.end(), [&](const std::string& section) {
+            return charset.SameName(section, name);
+        });
     };
     if (present(productName)) return productName;
     if (present(kDefaultSection)) return kDefaultSection;

@@ -27,6 +27,7 @@ public:
     }
     // ASCII letters in lower case; every byte of a two-byte character unchanged.
     std::string FoldCase(std::string_view text) const;
+    bool SameName(std::string_view a, std::string_view b) const { return FoldCase(a) == FoldCase(b); }
 
 private:
     std::uint32_t codePage_;
