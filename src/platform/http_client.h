@@ -51,6 +51,9 @@ struct HttpEvents {
     // Running byte count of the body and its content length (-1 when unknown); at most about
     // twenty calls a second, plus one when the body is complete.
     std::function<void(std::int64_t bytesSoFar, std::int64_t contentLength)> onWork;
+    // Told the status of the answer whose body is delivered (below 400, no redirect followed),
+    // before any of its body.
+    std::function<void(int status)> onResponse;
 };
 
 struct MultipartPart {

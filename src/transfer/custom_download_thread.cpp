@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <stdexcept>
 #include <utility>
 
 #include "platform/date_time.h"
@@ -13,6 +14,7 @@ namespace vu {
 namespace {
 
 constexpr std::uint32_t kPauseAfterFailedAttemptMs = 50;
+constexpr int kPartialContent = 206;
 
 std::vector<std::pair<std::string, std::string>> RequestHeaders() {
     return {{"Cache-control", "no-cache"}, {"Pragma", "no-cache"}, {"Connection", "keep-alive"}};
@@ -113,14 +115,31 @@ void TCustomDownloadThread::HttpGetText(const std::string& url, const std::strin
 
 bool TCustomDownloadThread::HttpGetStream(const std::string& url, const std::string& retryUrl,
                                           const std::string& label, platform::Stream& stream,
-                                          std::int64_t startPosition) {
-    const Attempt getIntoStream = [&stream, startPosition](platform::HttpClient& client,
-                                                           const platform::HttpGetRequest& request,
-                                                           const platform::HttpEvents& events) {
+                                          std::int64_t startPosition, std::int64_t sizeLimit) {
+    const Attempt getIntoStream = [this, &stream, startPosition, sizeLimit](
+                                      platform::HttpClient& client,
+                                      const platform::HttpGetRequest& request,
+                                      const platform::HttpEvents& events) {
         // Every attempt writes again from the start position; the stream is never truncated.
-        stream.Seek(startPosition);
-        client.Get(request, events, [&stream](const char* data, std::size_t size) {
+        std::int64_t position = startPosition;
+        transferRangeStart_ = position;
+        stream.Seek(position);
+        platform::HttpEvents streamEvents = events;
+        streamEvents.onResponse = [&](int status) {
+            // Appending a whole resource at the range start would splice two copies together.
+            if (position != 0 && status != kPartialContent) {
+                position = 0;
+                transferRangeStart_ = 0;
+                stream.Seek(0);
+            }
+        };
+        client.Get(request, streamEvents, [&](const char* data, std::size_t size) {
+            if (sizeLimit >= 0 && static_cast<std::int64_t>(size) > sizeLimit - position) {
+                throw std::runtime_error("The answer is longer than the expected " +
+                                         std::to_string(sizeLimit) + " bytes");
+            }
             stream.Write(data, size);
+            position += static_cast<std::int64_t>(size);
         });
     };
     return RunAttempts(url, retryUrl, label, "", startPosition, getIntoStream);
@@ -141,7 +160,9 @@ bool TCustomDownloadThread::RunAttempts(const std::string& url, const std::strin
             request.port = currentPort;
             request.headers = RequestHeaders();
             request.rangeStart = rangeStart;
-            const platform::HttpEvents events{RedirectHandler, WorkHandler};
+            platform::HttpEvents events;
+            events.onRedirect = RedirectHandler;
+            events.onWork = WorkHandler;
             attempt(*Http, request, events);
             return AbortFlag.load() == 0;
         } catch (const std::exception& failure) {

@@ -33,9 +33,16 @@ public:
     void SetErrorCode(std::int32_t code) { ErrorCode = code; }
     void HttpGetText(const std::string& url, const std::string& retryUrl, const std::string& label,
                      bool& success, std::string& body);
+    // Writes the body into the stream from startPosition, asking for the range from there when
+    // it is not 0; a server that answers with the whole resource instead has it written from 0.
+    // With sizeLimit 0 or more, a body that would take the stream past that size fails the
+    // attempt.
     bool HttpGetStream(const std::string& url, const std::string& retryUrl,
                        const std::string& label, platform::Stream& stream,
-                       std::int64_t startPosition);
+                       std::int64_t startPosition, std::int64_t sizeLimit = -1);
+    // Where the body of the current stream attempt is written from: its start position, or 0
+    // once the server has answered a range request with the whole resource.
+    std::int64_t TransferRangeStart() const { return transferRangeStart_; }
 
     // In-memory logs.
     void AddJobLogLine(const std::string& text);
@@ -96,6 +103,7 @@ private:
     HttpClientFactory clientFactory_;
     std::vector<std::string> jobLog_;
     std::vector<std::string> errorLog_;
+    std::int64_t transferRangeStart_ = 0;
     // Guards the Http pointer between the worker (which replaces it) and AbortTransfers.
     mutable std::mutex httpLock_;
     std::unique_ptr<platform::HttpClient> Http;

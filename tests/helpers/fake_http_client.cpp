@@ -40,9 +40,12 @@ public:
             ~Disconnected() { flag = false; }
         } const whenDone{connected_};
         if (attempt.during) attempt.during();
-        if (events.onRedirect) {
-            std::string location = request.url + "/moved";
+        if (!attempt.redirectTo.empty() && events.onRedirect) {
+            std::string location = attempt.redirectTo;
             events.onRedirect(location);
+        }
+        if (events.onResponse) {
+            events.onResponse(attempt.status.value_or(request.rangeStart != 0 ? 206 : 200));
         }
         const std::size_t half = attempt.body.size() / 2;
         body(attempt.body.data(), half);

@@ -1,6 +1,6 @@
 #pragma once
-// A scripted stand-in for the HTTP client: each GET plays the next scripted attempt (deliver a
-// body, then raise a given failure if one is set) and every request, header, port, range start,
+// A scripted stand-in for the HTTP client: each GET plays the next scripted attempt (a redirect
+// when one is set, the answer's status, a body, then a given failure if one is set) and every request, header, port, range start,
 // disconnect, redirect setting, creation and multipart POST is recorded for the test to check.
 
 #include <deque>
@@ -17,9 +17,20 @@
 namespace vu::test {
 
 struct ScriptedAttempt {
-    std::string body;                              // delivered first, in two pieces
+    ScriptedAttempt(std::string body = {}, std::optional<platform::HttpError> failure = {},
+                    std::function<void()> during = {}, std::string redirectTo = {},
+                    std::optional<int> status = {})
+        : body(std::move(body)),
+          failure(std::move(failure)),
+          during(std::move(during)),
+          redirectTo(std::move(redirectTo)),
+          status(status) {}
+
+    std::string body;                              // delivered in two pieces
     std::optional<platform::HttpError> failure;    // then raised, when set
     std::function<void()> during;                  // runs inside the GET before the body
+    std::string redirectTo;                        // when set, told to the redirect handler
+    std::optional<int> status;                     // default: 206 for a range request, else 200
 };
 
 struct RecordedGet {

@@ -193,6 +193,37 @@ TEST_F(TransferRetryTest, AStreamTransferWritesFromTheStartPositionAndAsksForThe
     EXPECT_EQ(script->Gets()[0].request.rangeStart, 1000);
 }
 
+TEST_F(TransferRetryTest, AWholeResourceAnsweringARangeRequestIsWrittenFromTheStart) {
+    test::StringStream stream("0123456789abcdef");
+    script->Add({"WHOLE", std::nullopt, {}, "", 200});
+    EXPECT_TRUE(worker.HttpGetStream(kUrl, kRetryUrl, "[DownloadFile Err]", stream, 11));
+    EXPECT_EQ(script->Gets()[0].request.rangeStart, 11);
+    // Written from 0, not spliced after the prefix; the longer old tail stays (no truncation).
+    EXPECT_EQ(stream.Bytes(), "WHOLE56789abcdef");
+    EXPECT_EQ(worker.TransferRangeStart(), 0);
+}
+
+TEST_F(TransferRetryTest, ABodyBeyondTheSizeLimitFailsEachAttempt) {
+    struct Case {
+        std::int64_t start;
+        std::string body;
+        bool fits;
+    };
+    const Case cases[] = {{0, "12345678", true}, {0, "123456789", false}, {4, "5678", true},
+                          {4, "56789", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.body);
+        const auto caseScript = HttpScript::Make();
+        TestWorker caseWorker{caseScript->Factory()};
+        test::StringStream stream("1234");
+        for (int i = 0; i < 3; ++i) caseScript->Add({c.body, std::nullopt, {}});
+        EXPECT_EQ(caseWorker.HttpGetStream(kUrl, kRetryUrl, "[DownloadFile Err]", stream, c.start, 8),
+                  c.fits);
+        EXPECT_LE(stream.Bytes().size(), 8u);
+        EXPECT_EQ(caseScript->Gets().size(), c.fits ? 1u : 3u);
+    }
+}
+
 TEST_F(TransferRetryTest, EveryStreamAttemptRewritesFromTheStartWithoutTruncating) {
     test::StringStream stream("0123456789");
     script->Add({"zzzz", SocketFailure(10054, "Connection reset by peer"), {}});
@@ -214,13 +245,13 @@ TEST_F(TransferRetryTest, TheInstalledEventsReachTheHandlersOnEveryAttempt) {
     std::vector<std::int64_t> progress;
     worker.SetTransferEvents([&](std::string& location) { redirects.push_back(location); },
                              [&](std::int64_t soFar, std::int64_t) { progress.push_back(soFar); });
-    script->Add({"abc", StatusFailure(500, "HTTP/1.1 500 Internal Server Error"), {}});
-    script->Add({"abcdef", std::nullopt, {}});
+    script->Add({"abc", StatusFailure(500, "HTTP/1.1 500 Internal Server Error"), {}, "http://a/1"});
+    script->Add({"abcdef", std::nullopt, {}, "http://b/2"});
     bool success = false;
     std::string body;
     worker.HttpGetText(kUrl, kRetryUrl, kLabel, success, body);
     EXPECT_TRUE(success);
-    EXPECT_EQ(redirects, (std::vector<std::string>{kUrl + "/moved", kRetryUrl + "/moved"}));
+    EXPECT_EQ(redirects, (std::vector<std::string>{"http://a/1", "http://b/2"}));
     EXPECT_EQ(progress, (std::vector<std::int64_t>{3, 6}));
 }
 

@@ -54,6 +54,7 @@ struct Exchange {
     bool deliver = false;  // the body goes to the caller (not a redirect or error body)
     const std::function<void(const char*, std::size_t)>* body = nullptr;
     HttpProgress* progress = nullptr;
+    const std::function<void(int)>* onResponse = nullptr;
     std::exception_ptr failure;  // raised by the caller's body function
     const std::atomic<bool>* abort = nullptr;
 };
@@ -76,7 +77,15 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* cont
         exchange.headersDone = true;
         const bool redirect = exchange.follow && IsRedirectStatus(exchange.status) && !exchange.location.empty();
         exchange.deliver = exchange.status < 400 && !redirect;
-        if (exchange.deliver && exchange.progress) exchange.progress->Start(exchange.contentLength);
+        if (exchange.deliver) {
+            try {
+                if (exchange.onResponse && *exchange.onResponse) (*exchange.onResponse)(exchange.status);
+            } catch (...) {
+                exchange.failure = std::current_exception();
+                return 0;  // ends the transfer; the failure is raised once curl returns
+            }
+            if (exchange.progress) exchange.progress->Start(exchange.contentLength);
+        }
     } else if (StartsWithNoCase(line, "Content-Length:")) {
         exchange.contentLength = std::atoll(Trim(line.substr(15)).c_str());
     } else if (StartsWithNoCase(line, "Location:")) {
@@ -122,6 +131,7 @@ public:
             exchange.follow = follow_;
             exchange.body = &body;
             exchange.progress = &progress;
+            exchange.onResponse = &events.onResponse;
             curl_slist* headers = nullptr;
             for (const auto& [name, value] : request.headers) {
                 // "Name;" sends a header with an empty value ("Name:" would remove it).

@@ -103,6 +103,7 @@ public:
                 }
             }
             if (status >= 400) throw HttpError(HttpFailure::Status, 0, status, StatusLine(handle, status));
+            if (events.onResponse) events.onResponse(status);
             HttpProgress progress(events.onWork);
             progress.Start(ContentLength(handle));
             ReadBody(handle, url, progress.ContentLength(), [&](const char* data, std::size_t size) {
