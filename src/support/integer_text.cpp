@@ -19,33 +19,37 @@ std::size_t HexPrefixLength(std::string_view digits) {
     return 0;
 }
 
-std::optional<std::uint32_t> ParseHex(std::string_view digits) {
+// The bits of a hexadecimal number of at most `bits` bits; none for any other text.
+std::optional<std::uint64_t> ParseHex(std::string_view digits, unsigned bits) {
     if (digits.empty()) return std::nullopt;
+    const std::uint64_t highestNibble = std::uint64_t{0xF} << (bits - 4);
     std::uint64_t value = 0;
     for (const char c : digits) {
         const int digit = HexDigitValue(c);
-        if (digit < 0) return std::nullopt;
+        if (digit < 0 || (value & highestNibble) != 0) return std::nullopt;
         value = value * 16 + static_cast<std::uint64_t>(digit);
-        if (value > 0xFFFFFFFFu) return std::nullopt;
     }
-    return static_cast<std::uint32_t>(value);
+    return value;
 }
 
 // The magnitude of a decimal number, none when it is not one or exceeds the given limit.
-std::optional<std::uint32_t> ParseDecimal(std::string_view digits, std::uint32_t limit) {
+std::optional<std::uint64_t> ParseDecimal(std::string_view digits, std::uint64_t limit) {
     if (digits.empty()) return std::nullopt;
     std::uint64_t value = 0;
     for (const char c : digits) {
         if (c < '0' || c > '9') return std::nullopt;
-        value = value * 10 + static_cast<std::uint64_t>(c - '0');
-        if (value > limit) return std::nullopt;
+        const auto digit = static_cast<std::uint64_t>(c - '0');
+        if (value > (limit - digit) / 10) return std::nullopt;
+        value = value * 10 + digit;
     }
-    return static_cast<std::uint32_t>(value);
+    return value;
 }
 
-}  // namespace
-
-std::optional<std::int32_t> ParseInteger32(std::string_view text) {
+// The rule both widths share; Unsigned is the width's unsigned type.
+template <typename Signed, typename Unsigned>
+std::optional<Signed> ParseSigned(std::string_view text) {
+    constexpr unsigned kBits = sizeof(Unsigned) * 8;
+    constexpr std::uint64_t kMaxPositive = (std::uint64_t{1} << (kBits - 1)) - 1;
     std::size_t position = text.find_first_not_of(' ');
     if (position == std::string_view::npos) return std::nullopt;
     bool negative = false;
@@ -54,20 +58,28 @@ std::optional<std::int32_t> ParseInteger32(std::string_view text) {
         ++position;
     }
     const std::string_view digits = text.substr(position);
-    std::uint32_t bits = 0;
+    std::optional<std::uint64_t> value;
     if (const std::size_t prefix = HexPrefixLength(digits)) {
-        const auto value = ParseHex(digits.substr(prefix));
-        if (!value) return std::nullopt;
-        bits = *value;
+        value = ParseHex(digits.substr(prefix), kBits);
     } else {
-        const auto value = ParseDecimal(digits, negative ? 0x80000000u : 0x7FFFFFFFu);
-        if (!value) return std::nullopt;
-        bits = *value;
+        value = ParseDecimal(digits, negative ? kMaxPositive + 1 : kMaxPositive);
     }
-    // Two's complement negation in unsigned arithmetic, so -2147483648 and "-$80000000" are
-    // well defined.
-    if (negative) bits = 0u - bits;
-    return static_cast<std::int32_t>(bits);
+    if (!value) return std::nullopt;
+    auto bits = static_cast<Unsigned>(*value);
+    // Two's complement negation in unsigned arithmetic, so the most negative value and its
+    // hexadecimal forms are well defined.
+    if (negative) bits = static_cast<Unsigned>(Unsigned{0} - bits);
+    return static_cast<Signed>(bits);
+}
+
+}  // namespace
+
+std::optional<std::int32_t> ParseInteger32(std::string_view text) {
+    return ParseSigned<std::int32_t, std::uint32_t>(text);
+}
+
+std::optional<std::int64_t> ParseInteger64(std::string_view text) {
+    return ParseSigned<std::int64_t, std::uint64_t>(text);
 }
 
 }  // namespace vu

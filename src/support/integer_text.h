@@ -1,5 +1,5 @@
 #pragma once
-// Reading a signed 32-bit integer from text, as version numbers in server lists are read.
+// Reading signed integers from text, as numbers in server lists and records are read.
 
 #include <cstdint>
 #include <optional>
@@ -12,5 +12,7 @@ namespace vu {
 // "$", "x", "X", "0x" or "0X" whose value fits in 32 bits (taken as the bits of a signed value,
 // then negated for "-"). Nothing may follow. None for any other text.
 std::optional<std::int32_t> ParseInteger32(std::string_view text);
+// The same rule for signed 64-bit integers (hexadecimal numbers of up to 64 bits).
+std::optional<std::int64_t> ParseInteger64(std::string_view text);
 
 }  // namespace vu

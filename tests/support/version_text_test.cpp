@@ -59,6 +59,33 @@ TEST(ParseInteger32, AcceptsTheListFormsAndNothingElse) {
 
 int Sign(int value) { return (value > 0) - (value < 0); }
 
+TEST(ParseInteger64, ReadsSizesAndPositionsBeyondThirtyTwoBits) {
+    struct Case {
+        const char* text;
+        std::optional<std::int64_t> value;
+    };
+    const std::vector<Case> cases = {
+        {"2147483648", 2147483648LL},
+        {"4294967296", 4294967296LL},
+        {"-1", -1},
+        {"9223372036854775807", INT64_MAX},
+        {"-9223372036854775808", INT64_MIN},
+        {"$7FFFFFFFFFFFFFFF", INT64_MAX},
+        {"0xFFFFFFFFFFFFFFFF", -1},
+        {"$0000000000000000001", 1},
+        {"9223372036854775808", std::nullopt},
+        {"-9223372036854775809", std::nullopt},
+        {"18446744073709551616", std::nullopt},
+        {"$10000000000000000", std::nullopt},
+        {"12 ", std::nullopt},
+        {"abc", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ParseInteger64(c.text), c.value) << '"' << c.text << '"';
+    }
+}
+
 TEST(CompareText, FoldsOnlyAsciiLettersAndSortsPrefixesFirst) {
     struct Case {
         std::string a, b;
