@@ -121,11 +121,7 @@ void TDownloadThread::SaveLogsAndReport() {
     DeleteLogFile(workDir + kErrorLogName);
 }
 
-void TDownloadThread::PrepareJob() { StageUnavailable("job preparation"); }
-void TDownloadThread::CheckServerVersion(std::int32_t&) { StageUnavailable("server version check"); }
-bool TDownloadThread::FetchPackageList() { StageUnavailable("package list fetch"); }
-bool TDownloadThread::AnalyseFiles() { StageUnavailable("file analysis"); }
-bool TDownloadThread::DownloadFiles() { StageUnavailable("download"); }
+bool TDownloadThread::PlaceFiles() { StageUnavailable("placing of downloaded files"); }
 bool TDownloadThread::RunDownloadedPrograms() { StageUnavailable("program run"); }
 bool TDownloadThread::ApplyDiffPatches() { StageUnavailable("differential patching"); }
 void TDownloadThread::RunPackageInstaller() { StageUnavailable("package installer"); }

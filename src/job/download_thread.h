@@ -9,15 +9,13 @@
 #include <vector>
 
 #include "host/syn_download_thread.h"
+#include "job/file_info.h"
+#include "job/job_clock.h"
 #include "job/status_codes.h"
+#include "platform/file.h"
 #include "support/ini_file_ex.h"
 
 namespace vu {
-
-// One package list entry that needs work; its fields arrive with the file analysis.
-struct TFileInfo {
-    std::string LocalName;
-};
 
 class TDownloadThread : public TSynDownloadThread {
 public:
@@ -32,6 +30,9 @@ public:
     // make no further attempt and the one in progress is broken off; with detach the host
     // hears nothing more from it.
     void RequestStop(bool detach) noexcept;
+
+    // Before the thread starts: the clock of the speed measurement and the limiter.
+    void SetClock(JobClock clock) { Clock = std::move(clock); }
 
     bool IsJobRunning() const noexcept { return JobRunning.load(); }
     bool IsDownloadOnly() const noexcept { return DownloadOnly; }
@@ -49,6 +50,7 @@ protected:
     virtual bool FetchPackageList();
     virtual bool AnalyseFiles();
     virtual bool DownloadFiles();
+    virtual bool PlaceFiles();
     virtual bool RunDownloadedPrograms();
     virtual bool ApplyDiffPatches();
     virtual void RunPackageInstaller();
@@ -57,6 +59,11 @@ protected:
 
     // The end of every job: logs saved, the error report sent when it holds an error.
     virtual void SaveLogsAndReport();
+
+    // The redirect handler of the package list fetch: the download base follows the list.
+    void OnListRedirect(const std::string& location);
+    // The work handler of file transfers: progress, the range record, speed and the limiter.
+    void OnDownloadProgress(std::int64_t workCount, std::int64_t contentLength);
 
     std::vector<std::string> PackageList;
     std::vector<std::string> RunList;
@@ -73,9 +80,27 @@ protected:
     std::uint32_t DownloadStartTick = 0;
     std::atomic<std::int32_t> StopRequested{0};
     bool DownloadOnly = false;
+    JobClock Clock;
+
+private:
+    // The file analysis of one listed entry: true when it needs work.
+    bool IsNeeded(const std::string& entryName, const std::string& localName,
+                  const std::string& digest, std::int64_t size, const std::string& workDir);
+    // Logs and reports a package list line that is never acted on.
+    void RejectListLine(const std::string& reason, const std::string& line);
+    // Opens the entry's temporary file and returns where its transfer starts.
+    platform::File OpenTempFile(const TFileInfo& entry, const std::string& tempPath,
+                                std::int64_t& startPosition);
+    void EraseRangeSection(const std::string& digest, bool alsoDiagnosticLog);
+    // The speed limiter: pauses while the current transfer's average rate is above the limit.
+    void HoldToSpeedLimit(std::int64_t workCount);
 };
 
 // The request's switches: a stage runs when the low four bits of its field are all set.
 bool SwitchIsOn(std::uint16_t value);
+
+// True when a file exists at path and its MD5 is the digest (hexadecimal, either case); a file
+// that exists but cannot be read raises.
+bool IsAlreadyDownloaded(const std::string& path, const std::string& digest);
 
 }  // namespace vu

@@ -90,7 +90,7 @@ private:
     }
     bool FetchPackageList() override { return Run("list"); }
     bool AnalyseFiles() override {
-        for (int i = 0; i < needed_; ++i) NeedList.push_back(std::make_unique<TFileInfo>());
+        for (int i = 0; i < needed_; ++i) NeedList.push_back(std::make_unique<TFileInfo>("a.dll", "a.dll", "", -1));
         return Run("analyse");
     }
     bool DownloadFiles() override { return Run("download"); }
