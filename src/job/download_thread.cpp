@@ -97,6 +97,7 @@ void TDownloadThread::Execute() {
         AddCurrentErrorLine(message);
     }
 
+    FlushRecords();
     try {
         SaveLogsAndReport();
     } catch (...) {
@@ -110,6 +111,19 @@ void TDownloadThread::Execute() {
         Notify(status::kJobEnded, result, checkCode, message.c_str());
     }
     SendEndMessage(kJobEndedMessage, 0);
+}
+
+void TDownloadThread::FlushRecords() noexcept {
+    // Record writes close together are saved together; whatever waits is saved before the host
+    // hears the job has ended, as it may exit then without unloading the library.
+    for (TNEIniFile* const record : {FileListIni.get(), InstallLogIni.get(), RangeIni.get()}) {
+        if (record == nullptr) continue;
+        try {
+            record->UpdateFile();
+        } catch (...) {
+            // A record that cannot be saved is decided again by the next job.
+        }
+    }
 }
 
 void TDownloadThread::SaveLogsAndReport() {

@@ -83,6 +83,8 @@ protected:
     JobClock Clock;
 
 private:
+    // Saves the record writes still waiting, so that they are on disk when the job has ended.
+    void FlushRecords() noexcept;
     // The file analysis of one listed entry: true when it needs work.
     bool IsNeeded(const std::string& entryName, const std::string& localName,
                   const std::string& digest, std::int64_t size, const std::string& workDir);

@@ -3,6 +3,8 @@
 
 #include "job/download_thread.h"
 
+#include <algorithm>
+
 #include "host/work_paths.h"
 #include "job/error_update.h"
 #include "job/job_files.h"
@@ -41,11 +43,13 @@ void TDownloadThread::PrepareJob() {
 bool TDownloadThread::FetchPackageList() {
     const std::string listUrl = FixedFieldText(Request().ListUrl);
     // The id keeps caches between the host and the server from answering with an old list; a
-    // URL with a query of its own is left as it is.
-    const std::string address =
-        listUrl.find('?') != std::string::npos
-            ? listUrl
-            : listUrl + "?id=" + std::to_string(PseudoRandomBelow(kListRequestIdBound));
+    // URL with a query of its own is left as it is. The id goes before a "#" (the working
+    // subfolder), which the request leaves out.
+    std::string address = listUrl;
+    if (listUrl.find('?') == std::string::npos) {
+        address.insert(std::min(listUrl.find('#'), listUrl.size()),
+                       "?id=" + std::to_string(PseudoRandomBelow(kListRequestIdBound)));
+    }
     WriteDiagnosticLog("[ListUrl]" + address, false);
 
     SetTransferEvents([this](const std::string& location) { OnListRedirect(location); }, nullptr);

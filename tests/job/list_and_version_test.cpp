@@ -69,6 +69,16 @@ TEST_F(ListAndVersionTest, TheListIsAskedForWithAnIdUnlessItsUrlHasAQuery) {
     EXPECT_FALSE(second.FetchPackageList());
     EXPECT_EQ(script_->Gets().at(1).request.url, withQuery);
     EXPECT_TRUE(second.PackageList.empty());
+
+    // The working subfolder after "#" is not sent, so the id goes before it.
+    auto& third = NewJob(plain + "#data*hd");
+    script_->Add({""});
+    EXPECT_FALSE(third.FetchPackageList());
+    const std::string url = script_->Gets().at(2).request.url;
+    const auto hash = url.find('#');
+    ASSERT_NE(hash, std::string::npos) << url;
+    EXPECT_EQ(url.substr(hash), "#data*hd");
+    EXPECT_GE(IdAfter(url.substr(0, hash), plain, 7), 0) << url;
 }
 
 TEST_F(ListAndVersionTest, AListThatCannotBeFetchedEndsTheJob) {
