@@ -51,7 +51,8 @@ public:
     // fault counters must be this test's alone.
     static std::string UniqueName(const std::string& stem);
 
-    // Writes a file into the server's root (served as "/<name>").
+    // Writes a file into the server's root (served as "/<name>"); the name may hold folders
+    // separated by "/", which are created.
     void WriteFile(const std::string& name, const std::string& bytes) const;
 
     // The requests whose path contains the text, in the order received (the control paths

@@ -3,95 +3,27 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "helpers/temp_folder.h"
 #include "helpers/test_server.h"
+#include "host_runner.h"
 #include "platform/file_system.h"
-#include "platform/path_mapping.h"
-#include "platform/process.h"
-
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <stdlib.h>
-#endif
 
 namespace vu {
 namespace {
 
-std::string FileName(const std::string& path) {
-    return path.substr(path.find_last_of('/') + 1);
-}
-
-// A path of the build in the core's form; the Windows build under Wine sees the Unix root as
-// drive Z:.
-std::string BuildPath(const std::string& path) {
-#if defined(_WIN32)
-    std::string windowsPath = "Z:" + path;
-    for (char& c : windowsPath) {
-        if (c == '/') c = '\\';
-    }
-    return windowsPath;
-#else
-    return platform::CorePath(path);
-#endif
-}
-
-struct HostRun {
-    int exitCode = -1;
-    std::vector<std::string> lines;
-
-    bool Has(const std::string& line) const {
-        for (const auto& l : lines) {
-            if (l == line) return true;
-        }
-        return false;
-    }
-    std::vector<std::string> Notifications(int context) const {
-        std::vector<std::string> found;
-        const std::string tail = " context=" + std::to_string(context) + " thread=";
-        for (const auto& l : lines) {
-            if (l.rfind("notify ", 0) == 0 && l.find(tail) != std::string::npos) found.push_back(l);
-        }
-        return found;
-    }
-};
-
-class HostProgramTest : public ::testing::Test {
-protected:
-    // The host and the library run from the test's own folder, so that the library's working
-    // folder and the diagnostic log beside the host are this test's alone.
-    HostRun RunScript(const std::string& script) {
-        const std::string host = folder_ / FileName(VU_TEST_HOST_PATH);
-        const std::string library = folder_ / FileName(VU_LIBRARY_PATH);
-        EXPECT_TRUE(platform::CopyFileTo(BuildPath(VU_TEST_HOST_PATH), host, true));
-        EXPECT_TRUE(platform::CopyFileTo(BuildPath(VU_LIBRARY_PATH), library, true));
-        test::WriteFileBytes(folder_ / "script.txt", script);
-        const std::string commandLine = "\"" + platform::NativePath(host) + "\" \"" +
-                                        platform::NativePath(library) + "\" \"" +
-                                        platform::NativePath(folder_ / "script.txt") + "\" \"" +
-                                        platform::NativePath(folder_ / "output.txt") + "\"";
-        auto process = platform::Process::Start(commandLine, folder_.Path(), false);
-        HostRun run;
-        if (!process) return run;
-        run.exitCode = static_cast<int>(process->WaitForExit());
-        std::istringstream output(test::ReadFileBytes(folder_ / "output.txt"));
-        for (std::string line; std::getline(output, line);) run.lines.push_back(line);
-        return run;
-    }
-
-    test::TempFolder folder_;
-};
-
-bool EndsWith(const std::string& text, const std::string& tail) {
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
+using test::EndsWith;
+using test::HostProgramTest;
+using test::HostRun;
+using test::NotifiedText;
+using test::SetReportUrlForChildren;
 
 TEST_F(HostProgramTest, JobNotifiesItsStartAndEndOnTheLoadingThread) {
-    const HostRun run = RunScript("start url=http://127.0.0.1:9/plist.txt context=5\n"
+    // The server has no such package list: the job ends with the list failure.
+    const std::string listUrl = test::TestServer::Instance().Url(
+        "/" + test::TestServer::UniqueName("no-list") + "/plist.txt");
+    const HostRun run = RunScript("start url=" + listUrl + " context=5\n"
                                   "wait-ends 1\n");
     ASSERT_EQ(run.exitCode, 0);
     ASSERT_TRUE(run.Has("end"));
@@ -99,9 +31,9 @@ TEST_F(HostProgramTest, JobNotifiesItsStartAndEndOnTheLoadingThread) {
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen[0].rfind("notify kind=00000000 code=00000000 value=0 text=(null)", 0), 0u)
         << seen[0];
-    // No stage is part of this build yet: the job ends with a failure, never with success.
-    EXPECT_EQ(seen[1].rfind("notify kind=0F000000 code=0E000001 value=0 text=", 0), 0u)
+    EXPECT_EQ(seen[1].rfind("notify kind=0F000000 code=0E000002 value=0 text=", 0), 0u)
         << seen[1];
+    EXPECT_EQ(NotifiedText(seen[1]), "Download List Fail");
     for (const auto& line : seen) EXPECT_TRUE(EndsWith(line, "thread=loading")) << line;
 }
 
@@ -220,17 +152,6 @@ TEST_F(HostProgramTest, UnloadWhileJobsRunNeverRunsCodeOfAnUnmappedLibrary) {
     EXPECT_EQ(listEnd[0].rfind("notify kind=10000000 code=00000000 ", 0), 0u) << listEnd[0];
 }
 
-// The text of a notification line, decoded from its hex bytes.
-std::string NotifiedText(const std::string& line) {
-    const std::size_t start = line.find(" text=") + 6;
-    const std::string hex = line.substr(start, line.find(' ', start) - start);
-    std::string text;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-        text += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-    }
-    return text;
-}
-
 TEST_F(HostProgramTest, VersionListFetchedFromTheServerAnswersQueries) {
     const auto& server = test::TestServer::Instance();
     const std::string name = test::TestServer::UniqueName("versions") + ".txt";
@@ -301,20 +222,14 @@ TEST_F(HostProgramTest, VersionListFetchedFromTheServerAnswersQueries) {
     EXPECT_EQ(requests[0].path.rfind("/" + name + "?id=", 0), 0u) << requests[0].path;
 }
 
-// Where the library posts its error reports: the test server, through the run-time override.
-void SetReportUrlForChildren(const std::string& url) {
-#if defined(_WIN32)
-    SetEnvironmentVariableA("VU_REPORT_URL", url.c_str());
-#else
-    setenv("VU_REPORT_URL", url.c_str(), 1);
-#endif
-}
-
 TEST_F(HostProgramTest, JobEndPostsTheErrorLogToTheReportEndpointAndDeletesIt) {
     const auto& server = test::TestServer::Instance();
     const std::string reportPath = "/" + test::TestServer::UniqueName("reports") + "/report3.php";
     SetReportUrlForChildren(server.Url(reportPath));
-    const HostRun run = RunScript("start context=9 flags=0xEFFFFFFF product=Client version=1.0.3\n"
+    const std::string listUrl =
+        server.Url("/" + test::TestServer::UniqueName("no-list") + "/plist.txt");
+    const HostRun run = RunScript("start context=9 flags=0xEFFFFFFF product=Client version=1.0.3 "
+                                  "url=" + listUrl + "\n"
                                   "wait-ends 1\n");
     SetReportUrlForChildren("");
     ASSERT_EQ(run.exitCode, 0);
@@ -332,8 +247,8 @@ TEST_F(HostProgramTest, JobEndPostsTheErrorLogToTheReportEndpointAndDeletesIt) {
     const std::string& log = parts[0].data;
     EXPECT_EQ(log.rfind("#\t#########################################\r\n#\tName:Client\r\n"
                         "#\tVersion:1.0.3\r\n#\tDate:", 0), 0u) << log;
-    EXPECT_NE(log.find("\t234881025\tNot available in this build: job preparation\r\n"),
-              std::string::npos) << log;
+    // The job's failure, with its code in decimal: the package list was not found.
+    EXPECT_NE(log.find("\t234881026\tDownload List Fail\r\n"), std::string::npos) << log;
     EXPECT_EQ(parts[1].data, "RaVuviraZu");
     EXPECT_EQ(parts[2].data, "-268435457");
     EXPECT_EQ(parts[3].data, "1.1.3.60");

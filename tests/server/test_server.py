@@ -291,9 +291,14 @@ class Handler(BaseHTTPRequestHandler):
         full = os.path.join(root_folder, relative)
         if not os.path.isfile(full):
             return None
-        with open(full, "rb") as f:
-            data = f.read()
-        return Body(len(data), lambda offset, length: data[offset:offset + length])
+        # Read piece by piece as it is sent, so a large file costs no memory or delay up front;
+        # the file closes when the request's body goes.
+        handle = open(full, "rb")
+
+        def read(offset, length):
+            handle.seek(offset)
+            return handle.read(length)
+        return Body(os.fstat(handle.fileno()).st_size, read)
 
     # ---- answers
 
