@@ -1,9 +1,8 @@
 // A download-only job of one 1 GiB file from the loopback test server, its stages called on this
 // thread, against curl fetching the same file to disk in the same run, and against the platform
-// HTTP client alone writing it into a file (what the job adds to its own client). Two rounds,
+// HTTP client alone writing it into a file (what the job adds to its own client). Three rounds,
 // each transfer into a fresh folder; prints the best time of each, the ratios, the process's peak
-// resident memory before and after the jobs, and what one request for the file costs the server
-// before its first byte (it reads the whole file for every request; every fetch pays that).
+// resident memory before and after the jobs.
 //
 //   download_bench <port file of the test server> [curl's time in seconds, measured elsewhere]
 //
@@ -43,7 +42,7 @@ constexpr std::int64_t kFileSize = std::int64_t{1} << 30;
 constexpr std::size_t kBlockSize = std::size_t{1} << 20;
 constexpr char kFileName[] = "payload.bin";
 constexpr char kListName[] = "plist.txt";
-constexpr int kRounds = 2;
+constexpr int kRounds = 3;
 constexpr double kRatioAim = 1.3;
 
 double SecondsSince(Clock::time_point start) {
@@ -81,20 +80,6 @@ std::string WritePayload(const std::filesystem::path& path) {
     out.Sync();
     out.Close();
     return vu::DigestToHex(md5.Finish());
-}
-
-// The time of one request for the file's last byte: the server reads the whole file first.
-double TimeServerLoad(const std::string& fileUrl) {
-    const auto client = vu::platform::HttpClient::Create();
-    vu::platform::HttpGetRequest request;
-    request.url = fileUrl;
-    request.rangeStart = kFileSize - 1;
-    std::size_t received = 0;
-    const auto start = Clock::now();
-    client->Get(request, {}, [&](const char*, std::size_t count) { received += count; });
-    const double seconds = SecondsSince(start);
-    if (received != 1) throw std::runtime_error("the range request did not answer one byte");
-    return seconds;
 }
 
 struct JobResult {
@@ -217,8 +202,6 @@ int Run(const std::string& portFile, const char* curlSecondsText) {
                 "same file to disk; best of %d rounds\n",
                 static_cast<long long>(kFileSize >> 20), kRounds);
     std::printf("  served file written and hashed in %.2f s\n", writeSeconds);
-    std::printf("  server's time to first byte (it reads the whole file per request): %.3f s\n",
-                TimeServerLoad(fileUrl));
 
     const bool curlHere = curlSecondsText == nullptr;
     const std::int64_t peakBefore = vu::bench::PeakResidentKiB();
