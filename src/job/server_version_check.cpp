@@ -6,6 +6,7 @@
 #include "host/work_paths.h"
 #include "job/error_update.h"
 #include "job/job_files.h"
+#include "job/version_fetch_texts.h"
 #include "platform/file_system.h"
 #include "support/file_helpers.h"
 #include "support/fixed_text.h"
@@ -18,9 +19,6 @@ namespace vu {
 
 namespace {
 
-constexpr std::int32_t kRequestIdBound = 1000000;
-constexpr char kFetchLabel[] = "[GetVerlist Err]";
-constexpr char kFetchFailedMessage[] = "Download VerList Fail";
 constexpr char kOutOfRangeMessage[] = "Version not Right";
 constexpr std::int32_t kBelowRange = 1;
 constexpr std::int32_t kAboveRange = 2;
@@ -30,15 +28,15 @@ constexpr std::int32_t kAboveRange = 2;
 void TDownloadThread::CheckServerVersion(std::int32_t& checkCode) {
     checkCode = 0;
     const std::string address = MakeUrlFolder(FDownloadUrl) + kServerVersionFileName + "?id=" +
-                                std::to_string(PseudoRandomBelow(kRequestIdBound));
+                                std::to_string(PseudoRandomBelow(kVersionRequestIdBound));
     const std::string target = WorkDir() + kVersionListFileName;
 
     SetErrorCode(status::kVersionListFailed);
     SetTransferEvents(nullptr, nullptr);
     bool fetched = false;
     std::string text;
-    HttpGetText(address, address, kFetchLabel, fetched, text);
-    if (!fetched) throw ErrorUpdate(kFetchFailedMessage, status::kVersionListFailed);
+    HttpGetText(address, address, kVersionFetchLabel, fetched, text);
+    if (!fetched) throw ErrorUpdate(kVersionFetchFailedMessage, status::kVersionListFailed);
 
     ClearReadOnly(target);
     ReplaceLogFile(target, JoinLines(SplitLines(text)));

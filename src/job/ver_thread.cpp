@@ -6,6 +6,7 @@
 #include "host/work_paths.h"
 #include "job/error_update.h"
 #include "job/job_files.h"
+#include "job/version_fetch_texts.h"
 #include "job/version_catalogue.h"
 #include "platform/file_system.h"
 #include "support/diagnostic_log.h"
@@ -19,9 +20,6 @@ namespace vu {
 
 namespace {
 
-constexpr std::int32_t kRequestIdBound = 1000000;
-constexpr char kFetchLabel[] = "[GetVerlist Err]";
-constexpr char kFetchFailedMessage[] = "Download VerList Fail";
 constexpr char kSaveFailedMessage[] = "Version cannot Save";
 constexpr char kSaveErrorPrefix[] = "Save VerList error: ";
 
@@ -63,13 +61,13 @@ std::string TVerThread::FetchAndSave() {
 
     // The id keeps caches between the host and the server from answering with an old list.
     const std::string address =
-        listUrl + "?id=" + std::to_string(PseudoRandomBelow(kRequestIdBound));
+        listUrl + "?id=" + std::to_string(PseudoRandomBelow(kVersionRequestIdBound));
     SetErrorCode(status::kVersionListFailed);
     SetTransferEvents(nullptr, nullptr);
     bool fetched = false;
     std::string text;
-    HttpGetText(address, address, kFetchLabel, fetched, text);
-    if (!fetched) throw ErrorUpdate(kFetchFailedMessage, status::kVersionListFailed);
+    HttpGetText(address, address, kVersionFetchLabel, fetched, text);
+    if (!fetched) throw ErrorUpdate(kVersionFetchFailedMessage, status::kVersionListFailed);
 
     SetErrorCode(status::kVersionListNotSaved);
     SaveList(text, target);

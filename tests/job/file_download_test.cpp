@@ -84,13 +84,8 @@ TEST_F(FileDownloadTest, AJobThatMustPlaceFilesFailsClearlyUntilPlacingExists) {
     auto& job = JobNeedingTwo(0);
     script_->Add({kFileA});
     script_->Add({kFileB});
-    try {
-        job.DownloadFiles();
-        FAIL() << "no failure";
-    } catch (const ErrorUpdate& error) {
-        EXPECT_EQ(error.Code, 0x0E000001);
-        EXPECT_EQ(std::string(error.what()), "Not available in this build: placing of downloaded files");
-    }
+    EXPECT_EQ(test::ErrorUpdateOf([&] { job.DownloadFiles(); }),
+              (test::Raised{0x0E000001, "Not available in this build: placing of downloaded files"}));
     EXPECT_EQ(notices_.back(), (Notice{0x02000002, 2, 0, "(null)"}));
 }
 
@@ -178,13 +173,8 @@ TEST_F(FileDownloadTest, ThreeFailedAttemptsEndTheStageWithTheFileName) {
     for (int i = 0; i < 3; ++i) {
         script_->Add({"0123", test::SocketFailure(10054, "Connection reset by peer")});
     }
-    try {
-        job.DownloadFiles();
-        FAIL() << "no failure";
-    } catch (const ErrorUpdate& error) {
-        EXPECT_EQ(error.Code, kFileFailed);
-        EXPECT_EQ(std::string(error.what()), "b c.pak");
-    }
+    EXPECT_EQ(test::ErrorUpdateOf([&] { job.DownloadFiles(); }),
+              (test::Raised{kFileFailed, "b c.pak"}));
     EXPECT_EQ(script_->Gets().size(), 3u);
     EXPECT_NE(ErrorLogText().find("234881027\t[DownloadFile Err]("), std::string::npos)
         << ErrorLogText();
@@ -238,26 +228,16 @@ TEST_F(FileDownloadTest, AStopDuringATransferFailsThatFile) {
     auto& job = JobNeedingTwo();
     script_->Add({"", test::SocketFailure(10053, "Connection aborted"),
                   [&job] { job.RequestStop(false); }});
-    try {
-        job.DownloadFiles();
-        FAIL() << "no failure";
-    } catch (const ErrorUpdate& error) {
-        EXPECT_EQ(error.Code, kFileFailed);
-        EXPECT_EQ(std::string(error.what()), "a.dll");
-    }
+    EXPECT_EQ(test::ErrorUpdateOf([&] { job.DownloadFiles(); }),
+              (test::Raised{kFileFailed, "a.dll"}));
     EXPECT_EQ(script_->Gets().size(), 1u);
 }
 
 TEST_F(FileDownloadTest, ATemporaryFileThatCannotBeCreatedIsLoggedAndFailsTheFile) {
     auto& job = JobNeedingTwo();
     ASSERT_TRUE(platform::MakeFolders(Cache("a.dll.temp\\")));
-    try {
-        job.DownloadFiles();
-        FAIL() << "no failure";
-    } catch (const ErrorUpdate& error) {
-        EXPECT_EQ(error.Code, kFileFailed);
-        EXPECT_EQ(std::string(error.what()), "a.dll");
-    }
+    EXPECT_EQ(test::ErrorUpdateOf([&] { job.DownloadFiles(); }),
+              (test::Raised{kFileFailed, "a.dll"}));
     EXPECT_NE(JobLogText().find("]\tCreate temp file a.dll failed: "), std::string::npos)
         << JobLogText();
     EXPECT_NE(ErrorLogText().find("234881027\tCreate temp file a.dll failed: "),

@@ -84,13 +84,8 @@ TEST_F(ListAndVersionTest, TheListIsAskedForWithAnIdUnlessItsUrlHasAQuery) {
 TEST_F(ListAndVersionTest, AListThatCannotBeFetchedEndsTheJob) {
     auto& job = NewJob();
     for (int i = 0; i < 3; ++i) script_->Add({"", test::StatusFailure(404, "HTTP/1.1 404 Not Found")});
-    try {
-        job.FetchPackageList();
-        FAIL() << "no failure";
-    } catch (const ErrorUpdate& error) {
-        EXPECT_EQ(error.Code, 0x0E000002);
-        EXPECT_EQ(std::string(error.what()), "Download List Fail");
-    }
+    EXPECT_EQ(test::ErrorUpdateOf([&] { job.FetchPackageList(); }),
+              (test::Raised{0x0E000002, "Download List Fail"}));
     EXPECT_NE(ErrorLogText().find("234881026\t[GetPlist Err]("), std::string::npos)
         << ErrorLogText();
 }

@@ -1,9 +1,11 @@
 #include "job/stage_harness.h"
 
+#include <cstdio>
 #include <cstring>
 #include <ostream>
 
 #include "host/work_paths.h"
+#include "job/error_update.h"
 #include "support/md5.h"
 #include "transfer/log_text.h"
 
@@ -17,6 +19,21 @@ std::ostream& operator<<(std::ostream& out, const Notice& notice) {
     std::snprintf(kind, sizeof kind, "%08X", static_cast<unsigned>(notice.kind));
     return out << "{" << kind << ", " << notice.code << ", " << notice.value << ", \""
                << notice.text << "\"}";
+}
+
+std::ostream& operator<<(std::ostream& out, const Raised& raised) {
+    char code[16];
+    std::snprintf(code, sizeof code, "%08X", static_cast<unsigned>(raised.code));
+    return out << "{" << code << ", \"" << raised.message << "\"}";
+}
+
+std::optional<Raised> ErrorUpdateOf(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const ErrorUpdate& error) {
+        return Raised{error.Code, error.what()};
+    }
+    return std::nullopt;
 }
 
 std::vector<Notice> OfKinds(const std::vector<Notice>& notices,

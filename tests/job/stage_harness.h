@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,16 @@ struct Notice {
     bool operator==(const Notice&) const = default;
 };
 std::ostream& operator<<(std::ostream& out, const Notice& notice);
+
+// A planned failure of a stage: the code and message of its ErrorUpdate.
+struct Raised {
+    std::int32_t code;
+    std::string message;
+    bool operator==(const Raised&) const = default;
+};
+std::ostream& operator<<(std::ostream& out, const Raised& raised);
+// The ErrorUpdate the call raises; none when it returns.
+std::optional<Raised> ErrorUpdateOf(const std::function<void()>& call);
 
 // Notices of the given kinds only, in order.
 std::vector<Notice> OfKinds(const std::vector<Notice>& notices,
