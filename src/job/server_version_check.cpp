@@ -6,11 +6,10 @@
 #include "host/work_paths.h"
 #include "job/error_update.h"
 #include "job/job_files.h"
-#include "job/version_fetch_texts.h"
+#include "job/version_file_fetch.h"
 #include "platform/file_system.h"
 #include "support/file_helpers.h"
 #include "support/fixed_text.h"
-#include "support/pseudo_random.h"
 #include "support/text_compare.h"
 #include "support/url_helpers.h"
 #include "transfer/log_text.h"
@@ -27,17 +26,9 @@ constexpr std::int32_t kAboveRange = 2;
 
 void TDownloadThread::CheckServerVersion(std::int32_t& checkCode) {
     checkCode = 0;
-    const std::string address = MakeUrlFolder(FDownloadUrl) + kServerVersionFileName + "?id=" +
-                                std::to_string(PseudoRandomBelow(kVersionRequestIdBound));
+    const std::string text = FetchVersionFile(
+        *this, VersionFileAddress(MakeUrlFolder(FDownloadUrl) + kServerVersionFileName));
     const std::string target = WorkDir() + kVersionListFileName;
-
-    SetErrorCode(status::kVersionListFailed);
-    SetTransferEvents(nullptr, nullptr);
-    bool fetched = false;
-    std::string text;
-    HttpGetText(address, address, kVersionFetchLabel, fetched, text);
-    if (!fetched) throw ErrorUpdate(kVersionFetchFailedMessage, status::kVersionListFailed);
-
     ClearReadOnly(target);
     ReplaceLogFile(target, JoinLines(SplitLines(text)));
     SetErrorCode(status::kVersionNotRight);

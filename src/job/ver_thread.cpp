@@ -6,13 +6,12 @@
 #include "host/work_paths.h"
 #include "job/error_update.h"
 #include "job/job_files.h"
-#include "job/version_fetch_texts.h"
 #include "job/version_catalogue.h"
+#include "job/version_file_fetch.h"
 #include "platform/file_system.h"
 #include "support/diagnostic_log.h"
 #include "support/fixed_text.h"
 #include "support/path_helpers.h"
-#include "support/pseudo_random.h"
 #include "support/url_helpers.h"
 #include "transfer/log_text.h"
 
@@ -59,16 +58,7 @@ std::string TVerThread::FetchAndSave() {
     const std::string target = workDir + kVersionListFileName;
     platform::MakeFolders(workDir);
 
-    // The id keeps caches between the host and the server from answering with an old list.
-    const std::string address =
-        listUrl + "?id=" + std::to_string(PseudoRandomBelow(kVersionRequestIdBound));
-    SetErrorCode(status::kVersionListFailed);
-    SetTransferEvents(nullptr, nullptr);
-    bool fetched = false;
-    std::string text;
-    HttpGetText(address, address, kVersionFetchLabel, fetched, text);
-    if (!fetched) throw ErrorUpdate(kVersionFetchFailedMessage, status::kVersionListFailed);
-
+    const std::string text = FetchVersionFile(*this, VersionFileAddress(listUrl));
     SetErrorCode(status::kVersionListNotSaved);
     SaveList(text, target);
     return target;
